@@ -1,0 +1,144 @@
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include <QMainWindow>
+
+#include "app/main_layout.h"
+#include "app/session.h"
+#include "platform/scheduler.h"
+#include "platform/string_grid.h"
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QRadioButton;
+class QSystemTrayIcon;
+class QTextEdit;
+
+namespace tarvex::qt {
+class StringGridView;
+}
+
+namespace tarvex::app {
+
+// The main window: the current device, its message table, the incoming
+// messages, the command list, the menus and the program-wide session.
+class TForm1 final : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  TForm1(platform::Ui& ui, platform::Scheduler& scheduler, const std::string& start_folder,
+         QWidget* parent = nullptr);
+  ~TForm1() override;
+  TForm1(const TForm1&) = delete;
+  TForm1& operator=(const TForm1&) = delete;
+
+  Session& session() { return session_; }
+  platform::Ui& ui() { return session_.ui; }
+  platform::StringGrid& maingrid() { return maingrid_; }
+  platform::StringGrid& incoming_grid() { return incoming_; }
+
+  // Appends an event-log entry; a failure is reported to the operator.
+  // Returns whether the entry was written.
+  bool write_log(const std::string& event);
+
+  // A menu entry by its component name ("ProgramasNewUnit1").
+  QAction* action(const std::string& name) const;
+  platform::Timer& timer(int n) const;  // Timer1..Timer5
+
+  // Start-up login gate: auto-logon or the login dialog.
+  void run_login_gate();
+
+  // Handlers of this window.
+  void SetupProgrammerPath1Click();
+  void SetupDevicePath1Click();
+  void SetupIncommingMessagePath1Click();
+  void SetupModemEngineApplication1Click();
+  void SetupLogFile1Click();
+  void SetupFunctionsPath1Click();
+  void SaveFormSettings1Click();
+  void OpenModemEngineApplication1Click();
+  void Exit1Click();
+  void RadioButton1Click();
+  void RadioButton2Click();
+  void CheckBox1Click();
+  void Timer1Timer();
+  void HideApp();
+  void Restore1Click();
+  void Close1Click();
+  void LogOut1Click();
+
+  // Runs fn with the incoming-message poll paused, then restarts the poll if
+  // receiving is on.
+  template <typename Fn>
+  void with_poll_paused(Fn fn) {
+    timer(3).set_enabled(false);
+    fn();
+    restart_poll_if_receiving();
+  }
+  bool receiving() const;
+
+  // Shown under the given name by Ui::show_modal; extra labels of the Setup
+  // entries ("Log File: ", "Function Dir: ") are updated through these hooks.
+  std::function<void(const std::string&)> on_log_file_changed;
+  std::function<void(const std::string&)> on_function_folder_changed;
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void FormCreate();
+  void build_controls();
+  void build_menus();
+  void build_tray();
+  void apply_layout(LayoutEvent event);
+  void apply_settings_to_menus();
+  void setup_entry(int entry, QAction* action);
+  void restart_poll_if_receiving();
+  QAction* add_action(QMenu* menu, const char* name, const QString& caption);
+
+  Session session_;
+  platform::StringGrid maingrid_;
+  platform::StringGrid incoming_;
+  std::unique_ptr<platform::Timer> timers_[5];
+  TableLayout layout_;
+  std::map<std::string, QAction*> actions_;
+
+ public:
+  // Controls, named as in the window's resources.
+  QLineEdit* Edit1 = nullptr;
+  QLineEdit* Edit2 = nullptr;
+  QLineEdit* Edit4 = nullptr;
+  QComboBox* ComboBox1 = nullptr;
+  qt::StringGridView* maingrid1 = nullptr;
+  QPushButton* Button3 = nullptr;
+  QPushButton* Button4 = nullptr;
+  QPushButton* Button5 = nullptr;
+  QTextEdit* Memo1 = nullptr;
+  QLabel* Label12 = nullptr;
+  QLabel* MessageLengthLabel = nullptr;
+  qt::StringGridView* StringGrid2 = nullptr;
+  QLabel* Label10 = nullptr;
+  QLabel* IncomingLabel = nullptr;
+  QCheckBox* CheckBox1 = nullptr;
+  QComboBox* ComboBoxPlus1 = nullptr;
+  QPushButton* Button1 = nullptr;
+  QLabel* Label6 = nullptr;
+  QGroupBox* GroupBox1 = nullptr;
+  QRadioButton* RadioButton1 = nullptr;
+  QRadioButton* RadioButton2 = nullptr;
+  QMenu* PopupMenu1 = nullptr;
+  QSystemTrayIcon* tray_icon = nullptr;
+};
+
+}  // namespace tarvex::app

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <cstddef>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+// 8-bit text files with CR LF line ends. Every byte is kept as it is; only the
+// line ends are taken off when reading and put on when writing.
+namespace tarvex::platform {
+
+// A file could not be opened, read or written. what() is the text shown to the
+// operator by the program-wide error report.
+class FileError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Splits bytes into lines at CR LF or LF; a final line end adds no empty line.
+std::vector<std::string> split_lines(const std::string& bytes);
+// Joins lines, each followed by CR LF.
+std::string join_lines(const std::vector<std::string>& lines);
+
+std::string read_file(const std::string& path);
+std::vector<std::string> read_lines(const std::string& path);
+
+// Replaces the whole file. The new contents are written to a temporary file
+// beside it and renamed over it, so a failure never leaves a truncated file
+// where a good one stood.
+void write_file(const std::string& path, const std::string& bytes);
+void write_lines(const std::string& path, const std::vector<std::string>& lines);
+
+// Appends lines (each with CR LF), creating the file when it is missing. If the
+// write fails, the file is cut back to its earlier length and FileError thrown.
+void append_lines(const std::string& path, const std::vector<std::string>& lines);
+
+// Creates a folder with its missing parents.
+void create_folders(const std::string& path);
+bool remove_file(const std::string& path);
+bool file_exists(const std::string& path);
+bool folder_exists(const std::string& path);
+
+// Case-insensitive match with '*' (any run of characters) and '?' (one character).
+bool wildcard_match(const std::string& pattern, const std::string& name);
+// Names (not paths) of the ordinary files in folder matching pattern, sorted.
+// A missing folder gives an empty list.
+std::vector<std::string> list_files(const std::string& folder, const std::string& pattern);
+
+// folder + separator + name; an empty folder gives name alone.
+std::string join_path(const std::string& folder, const std::string& name);
+// Stored paths may use "\" as the separator; this turns them into ours.
+std::string to_native_path(const std::string& stored);
+// The last component of a path ("\" or "/" separated).
+std::string file_name_of(const std::string& path);
+// Everything before the last separator; empty when there is none.
+std::string folder_of(const std::string& path);
+
+// Reads lines one at a time the way the settings and device files are read:
+// eof() tells whether another line is left; reading past the end gives "".
+class LineReader {
+ public:
+  LineReader() = default;
+  explicit LineReader(std::vector<std::string> lines) : lines_(std::move(lines)) {}
+  static LineReader from_file(const std::string& path) { return LineReader(read_lines(path)); }
+
+  bool eof() const { return next_ >= lines_.size(); }
+  std::string read_line() { return eof() ? std::string() : lines_[next_++]; }
+  std::size_t lines_read() const { return next_; }
+  const std::vector<std::string>& lines() const { return lines_; }
+
+ private:
+  std::vector<std::string> lines_;
+  std::size_t next_ = 0;
+};
+
+}  // namespace tarvex::platform

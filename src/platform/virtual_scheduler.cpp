@@ -1,0 +1,155 @@
+#include "platform/virtual_scheduler.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+
+namespace tarvex::platform {
+
+struct VirtualScheduler::TimerState {
+  VirtualScheduler* owner = nullptr;
+  int interval = 1000;
+  bool enabled = false;
+  bool running_handler = false;
+  std::int64_t due = 0;
+  std::function<void()> handler;
+};
+
+namespace {
+
+class VirtualTimer final : public Timer {
+ public:
+  explicit VirtualTimer(std::shared_ptr<VirtualScheduler::TimerState> state)
+      : state_(std::move(state)) {}
+  ~VirtualTimer() override {
+    state_->enabled = false;
+    state_->owner = nullptr;
+  }
+  void set_interval(int ms) override {
+    state_->interval = std::max(ms, 1);
+    restart();
+  }
+  int interval() const override { return state_->interval; }
+  void set_enabled(bool enabled) override {
+    state_->enabled = enabled;
+    restart();
+  }
+  bool enabled() const override { return state_->enabled; }
+  void set_handler(std::function<void()> handler) override { state_->handler = std::move(handler); }
+
+ private:
+  void restart() {
+    if (state_->owner) state_->due = state_->owner->now_ms() + state_->interval;
+  }
+  std::shared_ptr<VirtualScheduler::TimerState> state_;
+};
+
+}  // namespace
+
+VirtualScheduler::VirtualScheduler() = default;
+
+VirtualScheduler::~VirtualScheduler() {
+  for (auto& t : timers_) t->owner = nullptr;
+}
+
+std::unique_ptr<Timer> VirtualScheduler::create_timer(int interval_ms) {
+  auto state = std::make_shared<TimerState>();
+  state->owner = this;
+  state->interval = std::max(interval_ms, 1);
+  timers_.push_back(state);
+  return std::make_unique<VirtualTimer>(state);
+}
+
+void VirtualScheduler::post(std::function<void()> work) {
+  std::lock_guard lock(posted_mutex_);
+  posted_.push_back(std::move(work));
+}
+
+void VirtualScheduler::process_messages() {
+  ++pump_count_;
+  std::deque<std::function<void()>> work;
+  {
+    std::lock_guard lock(posted_mutex_);
+    work.swap(posted_);
+  }
+  for (auto& w : work) w();
+  fire_due();
+  if (pump_hook_) pump_hook_();
+}
+
+void VirtualScheduler::fire_due() {
+  // Fire the timers due now, earliest first, each at most once per call; a
+  // handler may change any timer, so the choice is made again after every
+  // call. A timer whose handler is still running (it pumps messages itself) is
+  // not entered again.
+  const std::int64_t limit = now_;
+  std::vector<TimerState*> fired;
+  for (;;) {
+    std::erase_if(timers_, [](const auto& t) { return t->owner == nullptr; });
+    std::shared_ptr<TimerState> next;
+    for (auto& t : timers_) {
+      if (!t->enabled || t->running_handler || t->due > limit) continue;
+      if (std::find(fired.begin(), fired.end(), t.get()) != fired.end()) continue;
+      if (!next || t->due < next->due) next = t;
+    }
+    if (!next) return;
+    fired.push_back(next.get());
+    next->due += next->interval;
+    if (next->due <= now_) next->due = now_ + next->interval;  // never catch up in bursts
+    if (!next->handler) continue;
+    next->running_handler = true;
+    auto handler = next->handler;
+    handler();
+    next->running_handler = false;
+  }
+}
+
+void VirtualScheduler::advance(std::int64_t ms) {
+  const std::int64_t target = now_ + std::max<std::int64_t>(ms, 0);
+  for (;;) {
+    std::int64_t next_due = target + 1;
+    for (auto& t : timers_) {
+      if (t->owner && t->enabled && !t->running_handler && t->due < next_due) next_due = t->due;
+    }
+    if (next_due > target) break;
+    now_ = std::max(now_, next_due);
+    fire_due();
+  }
+  now_ = std::max(now_, target);
+}
+
+void VirtualScheduler::set_start_time(int year, int month, int day, int hour, int minute,
+                                      int second) {
+  int values[6] = {year, month, day, hour, minute, second};
+  std::copy(values, values + 6, start_);
+}
+
+namespace {
+std::tm virtual_tm(const int start[6], std::int64_t now_ms) {
+  std::tm tm{};
+  tm.tm_year = start[0] - 1900;
+  tm.tm_mon = start[1] - 1;
+  tm.tm_mday = start[2];
+  tm.tm_hour = start[3];
+  tm.tm_min = start[4];
+  tm.tm_sec = start[5] + static_cast<int>(now_ms / 1000);
+  timegm(&tm);  // normalises the fields
+  return tm;
+}
+}  // namespace
+
+std::string VirtualScheduler::long_time_text() const {
+  std::tm tm = virtual_tm(start_, now_);
+  char text[48];
+  std::snprintf(text, sizeof text, "%02d:%02d:%02d", tm.tm_hour, tm.tm_min, tm.tm_sec);
+  return text;
+}
+
+std::string VirtualScheduler::short_date_text() const {
+  std::tm tm = virtual_tm(start_, now_);
+  char text[48];
+  std::snprintf(text, sizeof text, "%04d/%02d/%02d", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday);
+  return text;
+}
+
+}  // namespace tarvex::platform

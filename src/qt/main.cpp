@@ -1,0 +1,25 @@
+#include <filesystem>
+
+#include <QApplication>
+
+#include "app/ui/main_window.h"
+#include "app/ui/windows.h"
+#include "qt/qt_scheduler.h"
+#include "qt/qt_ui.h"
+
+int main(int argc, char* argv[]) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName("Tarvex Programmer");
+  QApplication::setApplicationDisplayName("Tarvex Programmer");
+
+  tarvex::qt::QtUi ui;
+  tarvex::qt::QtScheduler scheduler;
+  // The start-up folder is the current folder, wherever the program lies.
+  const std::string start_folder = std::filesystem::current_path().string();
+
+  tarvex::app::TForm1 main_window(ui, scheduler, start_folder);
+  ui.set_main_window(&main_window);
+  tarvex::app::create_other_windows(main_window, ui);
+  main_window.run_login_gate();
+  return app.exec();
+}

@@ -1,0 +1,110 @@
+#include "qt/qt_ui.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QProcess>
+#include <QStringList>
+
+namespace tarvex::qt {
+
+namespace {
+QString latin1(const std::string& text) {
+  return QString::fromLatin1(text.data(), text.size());
+}
+std::string bytes(const QString& text) {
+  return text.toLatin1().toStdString();
+}
+
+QString app_title() {
+  return QApplication::applicationDisplayName().isEmpty() ? QApplication::applicationName()
+                                                          : QApplication::applicationDisplayName();
+}
+}  // namespace
+
+void QtUi::register_window(const std::string& name, QDialog* dialog) {
+  windows_[name] = dialog;
+}
+
+QDialog* QtUi::window(const std::string& name) const {
+  auto it = windows_.find(name);
+  return it == windows_.end() ? nullptr : it->second.data();
+}
+
+void QtUi::message(const std::string& text) {
+  QMessageBox box(QMessageBox::NoIcon, app_title(), latin1(text), QMessageBox::Ok, main_window_);
+  box.setObjectName("MessageBox");
+  box.exec();
+}
+
+platform::Answer QtUi::question(const std::string& text, bool with_cancel) {
+  auto buttons = QMessageBox::Yes | QMessageBox::No;
+  if (with_cancel) buttons |= QMessageBox::Cancel;
+  QMessageBox box(QMessageBox::Question, app_title(), latin1(text), buttons, main_window_);
+  switch (box.exec()) {
+    case QMessageBox::Yes:
+      return platform::Answer::Yes;
+    case QMessageBox::No:
+      return platform::Answer::No;
+    default:
+      return with_cancel ? platform::Answer::Cancel : platform::Answer::No;
+  }
+}
+
+QString QtUi::qt_filter(const std::string& filter) {
+  const QStringList parts = latin1(filter).split('|');
+  QStringList out;
+  for (int i = 0; i + 1 < parts.size(); i += 2) {
+    QString patterns = parts[i + 1];
+    patterns.replace(';', ' ');
+    // Programs on Linux rarely carry an extension; let the ".exe" filter show
+    // them as well.
+    if (patterns.trimmed() == "*.exe") patterns += " *";
+    out << parts[i] + " (" + patterns + ")";
+  }
+  return out.join(";;");
+}
+
+std::optional<std::string> QtUi::open_file(const platform::FileDialogRequest& request) {
+  QFileDialog dialog(main_window_, latin1(request.title), latin1(request.folder),
+                     qt_filter(request.filter));
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  if (!request.proposed_name.empty()) dialog.selectFile(latin1(request.proposed_name));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return bytes(dialog.selectedFiles().first());
+}
+
+std::optional<std::string> QtUi::save_file(const platform::FileDialogRequest& request) {
+  QFileDialog dialog(main_window_, latin1(request.title), latin1(request.folder),
+                     qt_filter(request.filter));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  if (!request.default_ext.empty()) dialog.setDefaultSuffix(latin1(request.default_ext));
+  if (!request.proposed_name.empty()) dialog.selectFile(latin1(request.proposed_name));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return bytes(dialog.selectedFiles().first());
+}
+
+std::optional<std::string> QtUi::pick_folder(const std::string& title,
+                                             const std::string& start_folder) {
+  const QString folder =
+      QFileDialog::getExistingDirectory(main_window_, latin1(title), latin1(start_folder));
+  if (folder.isEmpty()) return std::nullopt;
+  return bytes(folder);
+}
+
+int QtUi::show_modal(const std::string& window_name) {
+  QDialog* dialog = window(window_name);
+  if (!dialog) return 0;
+  return dialog->exec();
+}
+
+bool QtUi::shell_open(const std::string& program, const std::string& working_folder) {
+  if (program.empty()) return false;
+  return QProcess::startDetached(latin1(program), {}, latin1(working_folder));
+}
+
+}  // namespace tarvex::qt

@@ -1,0 +1,99 @@
+#include "platform/text_file.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "support/temp_folder.h"
+
+namespace tarvex::platform {
+namespace {
+
+using testing::TempFolder;
+
+TEST(TextFile, SplitsOnCrLfAndLfAndKeepsEveryOtherByte) {
+  EXPECT_EQ(split_lines("a\r\nb\nc"), (std::vector<std::string>{"a", "b", "c"}));
+  EXPECT_EQ(split_lines("a\r\n\r\n"), (std::vector<std::string>{"a", ""}));
+  EXPECT_TRUE(split_lines("").empty());
+  const std::string marks = "\xFB\xFC\xFD\xFE\r";
+  EXPECT_EQ(split_lines(marks + "x\r\n"), std::vector<std::string>{marks + "x"});
+}
+
+TEST(TextFile, WriteReadRoundTripWithCrLf) {
+  TempFolder dir;
+  write_lines(dir.file("f.txt"), {"one", "\xFB two", ""});
+  EXPECT_EQ(dir.read("f.txt"), "one\r\n\xFB two\r\n\r\n");
+  EXPECT_EQ(read_lines(dir.file("f.txt")), (std::vector<std::string>{"one", "\xFB two", ""}));
+  EXPECT_FALSE(file_exists(dir.file("f.txt.tmp")));
+}
+
+TEST(TextFile, FailedRewriteKeepsTheOldFile) {
+  TempFolder dir;
+  dir.write("keep.txt", "old\r\n");
+  // A folder where the temporary file must go makes the write fail.
+  std::filesystem::create_directory(dir.file("keep.txt.tmp"));
+  EXPECT_THROW(write_lines(dir.file("keep.txt"), {"new"}), FileError);
+  EXPECT_EQ(dir.read("keep.txt"), "old\r\n");
+}
+
+TEST(TextFile, ReadingAMissingFileNamesIt) {
+  TempFolder dir;
+  try {
+    read_lines(dir.file("none.txt"));
+    FAIL();
+  } catch (const FileError& e) {
+    EXPECT_NE(std::string(e.what()).find("none.txt"), std::string::npos);
+  }
+}
+
+TEST(TextFile, AppendCreatesThenAppendsAndFailureKeepsEntries) {
+  TempFolder dir;
+  append_lines(dir.file("log"), {"a"});
+  append_lines(dir.file("log"), {"b", "c"});
+  EXPECT_EQ(dir.read("log"), "a\r\nb\r\nc\r\n");
+  std::filesystem::create_directory(dir.file("sub"));
+  EXPECT_THROW(append_lines(dir.file("sub"), {"x"}), FileError);
+  EXPECT_EQ(dir.read("log"), "a\r\nb\r\nc\r\n");
+}
+
+TEST(TextFile, WildcardsAreCaseInsensitive) {
+  EXPECT_TRUE(wildcard_match("*.TXT", "a.txt"));
+  EXPECT_TRUE(wildcard_match("u?er.dat", "User.DAT"));
+  EXPECT_TRUE(wildcard_match("*", ""));
+  EXPECT_FALSE(wildcard_match("*.txt", "a.txt.bak"));
+  EXPECT_TRUE(wildcard_match("*a*b", "xxaybzb"));
+  EXPECT_FALSE(wildcard_match("?", ""));
+}
+
+TEST(TextFile, ListsOrdinaryFilesSorted) {
+  TempFolder dir;
+  dir.write("b.TXT", "");
+  dir.write("a.txt", "");
+  dir.write("c.dat", "");
+  std::filesystem::create_directory(dir.file("d.txt"));
+  EXPECT_EQ(list_files(dir.path(), "*.txt"), (std::vector<std::string>{"a.txt", "b.TXT"}));
+  EXPECT_TRUE(list_files(dir.file("missing"), "*").empty());
+}
+
+TEST(TextFile, CreatesNestedFoldersAndBuildsPaths) {
+  TempFolder dir;
+  create_folders(dir.file("x/y/z"));
+  EXPECT_TRUE(folder_exists(dir.file("x/y/z")));
+  EXPECT_EQ(join_path("a", "b"), "a/b");
+  EXPECT_EQ(join_path("", "b"), "b");
+  EXPECT_EQ(to_native_path("fun\\a.fun"), "fun/a.fun");
+  EXPECT_EQ(file_name_of("c:\\x\\y.dev"), "y.dev");
+  EXPECT_EQ(folder_of("/a/b/c.dev"), "/a/b");
+}
+
+TEST(LineReader, ReadsPastTheEndAsEmptyText) {
+  LineReader r({"a", "b"});
+  EXPECT_FALSE(r.eof());
+  EXPECT_EQ(r.read_line(), "a");
+  EXPECT_EQ(r.read_line(), "b");
+  EXPECT_TRUE(r.eof());
+  EXPECT_EQ(r.read_line(), "");
+}
+
+}  // namespace
+}  // namespace tarvex::platform
