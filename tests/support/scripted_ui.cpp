@@ -11,6 +11,7 @@ platform::Answer ScriptedUi::question(const std::string& text, bool) {
 }
 
 std::optional<std::string> ScriptedUi::next_dialog_answer() {
+  if (on_dialog) on_dialog();
   if (dialog_answers.empty()) return std::nullopt;
   auto a = dialog_answers.front();
   dialog_answers.pop_front();

@@ -31,6 +31,8 @@ class ScriptedUi final : public platform::Ui {
   std::deque<std::optional<std::string>> dialog_answers;
   std::vector<platform::FileDialogRequest> file_dialogs;
   std::vector<std::pair<std::string, std::string>> folder_dialogs;  // title, start folder
+  // Runs while any file or folder dialog is "open", before it answers.
+  std::function<void()> on_dialog;
 
   std::vector<std::string> modal_windows;
   // Runs when a window is shown modally; returns the window's result.

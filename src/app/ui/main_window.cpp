@@ -362,9 +362,8 @@ void TForm1::FormCreate() {
     session_.ui.message(*error);
   apply_settings_to_menus();
 
-  action("ReceiveMessages1")->setEnabled(false);
+  set_receiving(true);
   timer(1).set_enabled(true);
-  timer(3).set_enabled(true);
   session_.preset_number.clear();
   session_.scroll_to_newest = true;
   session_.base_caption = windowTitle().toLatin1().toStdString();
@@ -443,8 +442,11 @@ void TForm1::Timer1Timer() {
   fit_last_column(incoming_, StringGrid2->width());
 }
 
-bool TForm1::receiving() const {
-  return action("StopReceivingMessages1")->isEnabled();
+void TForm1::set_receiving(bool on) {
+  receiving_ = on;
+  action("ReceiveMessages1")->setEnabled(!on);
+  action("StopReceivingMessages1")->setEnabled(on);
+  timer(3).set_enabled(on);
 }
 
 void TForm1::restart_poll_if_receiving() {

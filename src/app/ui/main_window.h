@@ -84,7 +84,10 @@ class TForm1 final : public QMainWindow {
     fn();
     restart_poll_if_receiving();
   }
-  bool receiving() const;
+  // Receiving incoming messages: the poll runs, "Receive Messages" is
+  // disabled and "Stop Receiving Messages" enabled; the reverse when off.
+  bool receiving() const { return receiving_; }
+  void set_receiving(bool on);
 
   // Shown under the given name by Ui::show_modal; extra labels of the Setup
   // entries ("Log File: ", "Function Dir: ") are updated through these hooks.
@@ -112,6 +115,7 @@ class TForm1 final : public QMainWindow {
   platform::StringGrid incoming_;
   std::unique_ptr<platform::Timer> timers_[5];
   TableLayout layout_;
+  bool receiving_ = true;
   std::map<std::string, QAction*> actions_;
 
  public:
