@@ -13,6 +13,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QStandardItemModel>
 #include <QSystemTrayIcon>
 #include <QTableView>
@@ -108,9 +109,9 @@ void TForm1::build_controls() {
   ComboBox1->setGeometry(100, 34, 180, 22);
 
   GroupBox1 = named(new QGroupBox("Programming Mode:", central), "GroupBox1", "Programming Mode:");
-  GroupBox1->setGeometry(290, 30, 300, 30);
+  GroupBox1->setGeometry(730, 4, 250, 52);
   auto* mode_layout = new QHBoxLayout(GroupBox1);
-  mode_layout->setContentsMargins(100, 0, 4, 0);
+  mode_layout->setContentsMargins(8, 4, 8, 4);
   RadioButton1 = named(new QRadioButton("Tarvex Mode", GroupBox1), "RadioButton1", "Tarvex Mode");
   RadioButton2 =
       named(new QRadioButton("Alternative Mode", GroupBox1), "RadioButton2", "Alternative Mode");
@@ -146,7 +147,7 @@ void TForm1::build_controls() {
   QFont bold = Memo1->font();
   bold.setBold(true);
   Memo1->setFont(bold);
-  Memo1->setGeometry(800, 8, 200, 74);
+  Memo1->setGeometry(990, 8, 200, 74);
 
   maingrid_.set_editable(true);
   const char* headings[6] = {"Message Description", "Prog Code",          "Prog Len", "Flags",
@@ -355,6 +356,9 @@ void TForm1::build_tray() {
 void TForm1::FormCreate() {
   maingrid_.set_cell(2, 1, "0");
   maingrid_.set_cell(5, 1, "Unselected");
+  // Without a window manager a maximise request does nothing; fill the screen
+  // ourselves first so the window has its working size either way.
+  if (QScreen* s = screen()) setGeometry(s->availableGeometry());
   showMaximized();
   apply_layout(LayoutEvent::Start);
 
@@ -413,9 +417,9 @@ void TForm1::apply_layout(LayoutEvent event) {
   maingrid1->setGeometry(8, layout_.table_top, table_width, std::max(layout_.table_height, 40));
   const int table_bottom = maingrid1->geometry().bottom() + 1;
   const int labels_top = table_bottom + 5;
-  IncomingLabel->setGeometry(8, labels_top, 130, 16);
-  Label10->setGeometry(140, labels_top, 150, 16);
-  CheckBox1->setGeometry(300, labels_top - 2, 200, 20);
+  IncomingLabel->setGeometry(8, labels_top, 150, 16);
+  Label10->setGeometry(160, labels_top, 150, 16);
+  CheckBox1->setGeometry(320, labels_top - 2, 220, 20);
   MessageLengthLabel->setGeometry(width - 420, labels_top, 100, 16);
   Label12->setGeometry(width - 315, labels_top, 60, 16);
   Button3->setGeometry(width - 240, labels_top - 3, 70, 22);
