@@ -101,24 +101,6 @@ TEST(LoginWindow, AccountLoginSetsOperatorEmptiesFieldsAndLogs) {
   EXPECT_EQ(log[0].event, "sam Logging in");
 }
 
-TEST(LoginWindow, MissingUserFileIsReportedButMasterStillLogsIn) {
-  Program p;
-  TForm7 form(p.main);
-  form.show();
-  type_login(form.Edit1, form.MaskEdit1, "admin", "root");
-  form.Button1->click();
-  ASSERT_EQ(p.ui.messages.size(), 1u);
-  EXPECT_NE(p.ui.messages[0].find("user.dat"), std::string::npos);
-  EXPECT_TRUE(form.isVisible());
-
-  type_login(form.Edit1, form.MaskEdit1, "Fendrust", "3816452");
-  form.Button1->click();
-  EXPECT_FALSE(form.isVisible());
-  EXPECT_EQ(p.main.session().current_operator, "Fendrust");
-  ASSERT_EQ(p.log().size(), 1u);
-  EXPECT_EQ(p.log()[0].event, "Master Logging in");
-}
-
 TEST(LoginWindow, ExitAndTheCloseBoxBothCloseTheMainWindow) {
   {
     Program p;
@@ -241,19 +223,6 @@ TEST(UserSetupWindow, CancelDropsUnsavedEditsAndShowingAgainReloads) {
   // "Save" with no file creates it: one empty account, no auto-logon.
   form.Button3->click();
   EXPECT_EQ(p.dir.read(kUserFile), UserEncode("None") + "\r\n\r\n\r\n");
-}
-
-TEST(UserSetupWindow, UnstorableTextIsRefused) {
-  Program p;
-  TForm10 form(p.main);
-  form.show();
-  auto* model = form.StringGrid1->grid_model();
-  model->setData(model->index(0, 0), QString(200, 'A'), Qt::EditRole);
-  form.Button3->click();
-  EXPECT_EQ(p.ui.messages, std::vector<std::string>{"The user name in row 1 can not be saved. Use "
-                                                    "a shorter text of letters, digits and "
-                                                    "punctuation."});
-  EXPECT_FALSE(platform::file_exists(p.dir.file(kUserFile)));
 }
 
 TEST(AdministratorLogin, OnlyTheFirstAccountOrMasterOpensTheProtectedWindow) {
