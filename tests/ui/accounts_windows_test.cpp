@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QStyle>
 
 #include "app/accounts.h"
 #include "app/event_log.h"
@@ -57,6 +58,8 @@ TEST(LoginWindow, NamedControlsAndPasswordEcho) {
   auto* password = form.findChild<QLineEdit*>("MaskEdit1");
   ASSERT_NE(password, nullptr);
   EXPECT_EQ(password->echoMode(), QLineEdit::Password);
+  EXPECT_EQ(password->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, password),
+            '*');
   EXPECT_EQ(password->accessibleName(), "Password:");
   EXPECT_EQ(form.findChild<QLineEdit*>("Edit1")->accessibleName(), "User Name:");
   auto* login = form.findChild<QPushButton*>("Button1");
