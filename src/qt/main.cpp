@@ -21,5 +21,8 @@ int main(int argc, char* argv[]) {
   ui.set_main_window(&main_window);
   tarvex::app::create_other_windows(main_window, ui);
   main_window.run_login_gate();
+  // "Exit" in the login dialog closed the main window before the event loop
+  // ran, when closing the last window cannot end it yet.
+  if (!main_window.isVisible()) return 0;
   return app.exec();
 }

@@ -20,6 +20,7 @@
 #include <QTextEdit>
 #include <QVBoxLayout>
 
+#include "app/accounts.h"
 #include "app/event_log.h"
 #include "app/settings_files.h"
 #include "app/user_codec.h"
@@ -520,19 +521,12 @@ void TForm1::LogOut1Click() {
 }
 
 void TForm1::run_login_gate() {
-  std::string first_line;
-  bool readable = true;
-  try {
-    platform::LineReader reader = platform::LineReader::from_file(session_.start_file("user.dat"));
-    first_line = reader.read_line();
-  } catch (const std::exception&) {
-    readable = false;
-  }
-  if (!readable || first_line.empty() || first_line == UserEncode("None")) {
+  const std::optional<std::string> name = auto_logon_name(session_.start_file(kUserFile));
+  if (!name) {
     session_.ui.show_modal("TForm7");
     return;
   }
-  session_.current_operator = UserDecode(first_line);
+  session_.current_operator = *name;
   show();
   write_log(session_.current_operator + " Logging in");
 }
