@@ -128,12 +128,13 @@ bool EmailChannel::send_email(const std::string& subject, const std::string& bod
   m.Subject = subject;
   try {
     client_.send_mail();
-    client_.disconnect();
   } catch (const SmtpError&) {
     session_.ui.message(kErrorSendingEmail);
     disconnect_quietly();
     return false;
   }
+  // The server has taken the message; a failed goodbye does not undo that.
+  disconnect_quietly();
   return true;
 }
 
@@ -158,6 +159,14 @@ EmailRunResult EmailChannel::program_via_email(platform::StringGrid& grid,
 
   if (check_connect()) {
     std::vector<std::string> payload;
+    std::vector<int> accepted;
+    // Rows marked in this run go back to "Selected" when their e-mail does not
+    // go out, so that they are not taken for programmed and are sent next time.
+    auto unmark_accepted = [&] {
+      platform::GridUpdate update(grid);
+      for (int row : accepted)
+        if (grid.cell(kSelection, row) == kProgrammed) grid.set_cell(kSelection, row, kSelected);
+    };
     {
       platform::GridUpdate update(grid);
       // The row count is read on every turn: message boxes run the window,
@@ -179,6 +188,7 @@ EmailRunResult EmailChannel::program_via_email(platform::StringGrid& grid,
           // Nothing is sent; the connection must not stay open, or every
           // later e-mail would be refused as "already connected".
           disconnect_quietly();
+          unmark_accepted();
           result.end = EmailRunEnd::Stopped;
           return result;
         }
@@ -191,11 +201,13 @@ EmailRunResult EmailChannel::program_via_email(platform::StringGrid& grid,
         }
         payload.push_back("#" + password + "pgm" + code + "\"" + message + "\"");
         ++result.count;
+        accepted.push_back(row);
         grid.set_cell(kSelection, row, kProgrammed);
       }
     }
     if (!send_email(email_subject(settings_, unit_number),
                     email_body(settings_, unit_number, payload))) {
+      unmark_accepted();
       result.end = EmailRunEnd::Stopped;
       return result;
     }

@@ -66,6 +66,7 @@ void ScriptedSmtpServer::queue(const Reply& reply) {
     return;
   }
   to_client_ += reply.text;
+  held_polls_ = delay_polls;
   if (reply.close_after) closing_ = true;
 }
 
@@ -129,6 +130,10 @@ platform::TcpTransport::Status ScriptedSmtpServer::receive(std::string& out) {
     error_ = receive_error;
     receive_error = 0;
     return Status::Failed;
+  }
+  if (held_polls_ > 0) {
+    --held_polls_;
+    return Status::Pending;
   }
   if (!to_client_.empty()) {
     out += to_client_;

@@ -36,6 +36,9 @@ class ScriptedSmtpServer final : public platform::TcpTransport {
   std::size_t take_per_send = 0;
   // The next receive fails with this errno (0: none).
   int receive_error = 0;
+  // Every reply is seen only after this many receive polls, so that the
+  // client waits (and pumps messages) for each one.
+  int delay_polls = 0;
 
   // --- what the client did ---
   std::vector<std::string> commands;  // command lines without CR LF
@@ -69,6 +72,7 @@ class ScriptedSmtpServer final : public platform::TcpTransport {
   bool silent_ = false;
   std::string from_client_;
   std::string to_client_;
+  int held_polls_ = 0;
   int error_ = 0;
 };
 
