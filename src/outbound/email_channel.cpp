@@ -143,6 +143,14 @@ EmailRunResult EmailChannel::program_via_email(platform::StringGrid& grid,
                                                const std::string& password,
                                                const EmailRunHooks& hooks) {
   EmailRunResult result;
+  // The window stays usable while the e-mail is on its way; a second run
+  // started meanwhile would only report and log a run that never happened.
+  if (running_) return result;
+  struct Running {
+    bool& flag;
+    explicit Running(bool& f) : flag(f) { flag = true; }
+    ~Running() { flag = false; }
+  } running(running_);
   platform::Ui& ui = session_.ui;
   if (!settings_.complete()) {
     ui.message(kAccountIncomplete);

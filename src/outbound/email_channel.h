@@ -80,7 +80,8 @@ class EmailChannel {
   void NMSMTP1ConnectionFailed();
   void NMSMTP1Failure();
 
-  // "Program Via Email" over the rows of the message table.
+  // "Program Via Email" over the rows of the message table. A call made
+  // while a run is in progress does nothing.
   EmailRunResult program_via_email(platform::StringGrid& grid, const std::string& unit_number,
                                    const std::string& password, const EmailRunHooks& hooks);
 
@@ -90,6 +91,7 @@ class EmailChannel {
   app::Session& session_;
   EmailSettings settings_;
   SmtpClient client_;
+  bool running_ = false;
 };
 
 }  // namespace tarvex::outbound

@@ -208,6 +208,9 @@ TEST_F(ProgramViaEmailTest, SecondSenderDuringASendIsTurnedAwayWithoutHarmingThe
   scheduler.set_pump_hook([&] {
     if (second && !server->commands.empty() && server->commands.back() == "DATA") {
       second = false;
+      // Another run is ignored outright; another sender is turned away.
+      EXPECT_EQ(run().end, EmailRunEnd::Refused);
+      EXPECT_TRUE(ui.messages.empty());
       EXPECT_FALSE(channel->check_connect());
     }
   });

@@ -2,6 +2,7 @@
 
 #include "app/ui/about_window.h"
 #include "app/ui/main_window.h"
+#include "outbound/ui/email_account_window.h"
 #include "qt/qt_ui.h"
 
 namespace tarvex::app {
@@ -11,6 +12,7 @@ void create_other_windows(TForm1& main_window, qt::QtUi& ui) {
   // 18, 19, 20, 21, 22, 23. Each window is parented to the main window and
   // lives until the program ends.
   ui.register_window("TForm12", new TForm12(&main_window));
+  ui.register_window("TForm21", new outbound::TForm21(main_window.email(), &main_window));
 }
 
 }  // namespace tarvex::app
