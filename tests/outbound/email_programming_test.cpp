@@ -234,11 +234,5 @@ TEST_F(ProgramViaEmailTest, ServerSettingMayNameAPortAndMessagesSurviveAFailedGo
   EXPECT_EQ(ui.messages, (std::vector<std::string>{"1 Messages have been programmed!"}));
 }
 
-TEST(ProgrammingEmail, BodyLinesSplitAtEveryLineBreak) {
-  EXPECT_EQ(body_lines("a\r\nb\nc\rd\r\n"), (std::vector<std::string>{"a", "b", "c", "d"}));
-  EXPECT_EQ(body_lines(">>\r\n\r\n<<"), (std::vector<std::string>{">>", "", "<<"}));
-  EXPECT_TRUE(body_lines("").empty());
-}
-
 }  // namespace
 }  // namespace tarvex::outbound
