@@ -8,6 +8,7 @@
 
 #include "app/main_layout.h"
 #include "app/session.h"
+#include "outbound/email_channel.h"
 #include "platform/scheduler.h"
 #include "platform/string_grid.h"
 
@@ -93,6 +94,20 @@ class TForm1 final : public QMainWindow {
   // entries ("Log File: ", "Function Dir: ") are updated through these hooks.
   std::function<void(const std::string&)> on_log_file_changed;
   std::function<void(const std::string&)> on_function_folder_changed;
+
+  // --- Programming by e-mail: account settings, the SMTP client NMSMTP1 and
+  // "Program Via Email" (bodies in src/outbound/ui/main_window_email.cpp) ---
+  outbound::EmailChannel& email() { return *email_; }
+  // The steps every e-mail sender takes (see EmailChannel).
+  bool check_connect();
+  bool send_email(const std::string& subject, const std::string& body);
+  void SetupEmailAccount1Click();
+  void ProgramViaEmail1Click();
+
+ private:
+  void connect_email_entries();
+  std::unique_ptr<outbound::EmailChannel> email_;
+  // --- end of programming by e-mail ---
 
  protected:
   void resizeEvent(QResizeEvent* event) override;

@@ -6,6 +6,7 @@
 #include "app/ui/main_window.h"
 #include "app/ui/user_log_window.h"
 #include "app/ui/user_setup_window.h"
+#include "outbound/ui/email_account_window.h"
 #include "qt/qt_ui.h"
 
 namespace tarvex::app {
@@ -20,6 +21,7 @@ void create_other_windows(TForm1& main_window, qt::QtUi& ui) {
   ui.register_window("TForm12", new TForm12(&main_window));
   ui.register_window("TForm18", new TForm18(main_window));
   ui.register_window("TForm19", new TForm19(main_window));
+  ui.register_window("TForm21", new outbound::TForm21(main_window.email(), &main_window));
 }
 
 }  // namespace tarvex::app

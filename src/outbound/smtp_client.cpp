@@ -1,0 +1,410 @@
+#include "outbound/smtp_client.h"
+
+#include <algorithm>
+#include <cctype>
+#include <limits>
+#include <optional>
+
+#include "outbound/socket_errors.h"
+
+namespace tarvex::outbound {
+
+namespace {
+
+using Status = platform::TcpTransport::Status;
+
+// Reply lines and outgoing data go through buffers of this size.
+constexpr std::size_t kBufferSize = 65536;
+constexpr int kPollStepMs = 2;
+
+// Header values and command arguments never carry line breaks: a break would
+// end the line early and let the rest pass as a header or command of its own.
+std::string one_line(std::string text) {
+  std::erase_if(text, [](char c) { return c == '\r' || c == '\n'; });
+  return text;
+}
+
+std::string join(const std::vector<std::string>& items, const char* separator) {
+  std::string out;
+  for (const auto& item : items) {
+    if (!out.empty()) out += separator;
+    out += item;
+  }
+  return out;
+}
+
+// Splits a body entry at any line break, so that no bare CR or LF reaches the
+// wire.
+void append_body_lines(const std::string& entry, std::vector<std::string>& lines) {
+  std::size_t start = 0;
+  for (std::size_t i = 0; i <= entry.size(); ++i) {
+    if (i < entry.size() && entry[i] != '\r' && entry[i] != '\n') continue;
+    lines.push_back(entry.substr(start, i - start));
+    if (i + 1 < entry.size() && entry[i] == '\r' && entry[i + 1] == '\n') ++i;
+    start = i + 1;
+  }
+}
+
+long long leading_number(const std::string& line) {
+  long long code = 0;
+  for (std::size_t i = 0; i < line.size() && i < 10; ++i) {
+    if (!std::isdigit(static_cast<unsigned char>(line[i]))) break;
+    code = code * 10 + (line[i] - '0');
+  }
+  return code;
+}
+
+bool is_continuation(const std::string& line) {
+  return (!line.empty() && line[0] == ' ') || (line.size() >= 4 && line[3] == '-');
+}
+
+std::string without_line_end(std::string line) {
+  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+  return line;
+}
+
+}  // namespace
+
+SmtpClient::SmtpClient(platform::Scheduler& scheduler,
+                       std::unique_ptr<platform::TcpTransport> transport)
+    : scheduler_(scheduler), transport_(std::move(transport)) {}
+
+SmtpClient::~SmtpClient() {
+  if (transport_) transport_->close();
+}
+
+void SmtpClient::set_transport(std::unique_ptr<platform::TcpTransport> transport) {
+  if (connected_) return;
+  transport_ = std::move(transport);
+}
+
+void SmtpClient::status(int level, const std::string& text) {
+  if (OnStatus && ReportLevel >= level) OnStatus(text);
+}
+
+std::int64_t SmtpClient::deadline() const {
+  return TimeOut > 0 ? scheduler_.now_ms() + TimeOut : std::numeric_limits<std::int64_t>::max();
+}
+
+SmtpClient::WaitEnd SmtpClient::wait_until(std::int64_t deadline,
+                                           const std::function<bool()>& ready) {
+  for (;;) {
+    if (cancelled_) return WaitEnd::Cancelled;
+    if (ready()) return WaitEnd::Ready;
+    if (scheduler_.now_ms() >= deadline) {
+      // An expired wait aborts the client, as a cancel would.
+      timed_out_ = true;
+      cancelled_ = true;
+      return WaitEnd::TimedOut;
+    }
+    scheduler_.process_messages();
+    if (cancelled_) return WaitEnd::Cancelled;
+    scheduler_.sleep_ms(kPollStepMs);
+  }
+}
+
+void SmtpClient::socket_failure() {
+  throw SmtpError(socket_error_text(transport_->last_error()));
+}
+
+bool SmtpClient::is_dotted_ipv4(const std::string& host) {
+  int parts = 0;
+  std::size_t i = 0;
+  while (i <= host.size()) {
+    std::size_t end = host.find('.', i);
+    if (end == std::string::npos) end = host.size();
+    const std::string part = host.substr(i, end - i);
+    if (part.empty() || part.size() > 3) return false;
+    if (!std::all_of(part.begin(), part.end(), [](unsigned char c) { return std::isdigit(c); }))
+      return false;
+    if (std::stoi(part) > 255) return false;
+    ++parts;
+    i = end + 1;
+  }
+  return parts == 4;
+}
+
+std::string SmtpClient::resolve_host() {
+  for (int attempt = 0;; ++attempt) {
+    if (is_dotted_ipv4(Host)) return Host;
+    status(1, "Resolving host " + Host);
+    if (!transport_->start_lookup(Host)) throw SmtpError(smtp_text::kHostLookupFailed);
+    std::string address;
+    Status result = Status::Pending;
+    const WaitEnd end = wait_until(deadline(), [&] {
+      result = transport_->poll_lookup(address);
+      return result != Status::Pending;
+    });
+    if (end != WaitEnd::Ready) {
+      transport_->cancel_lookup();
+      throw SmtpError(end == WaitEnd::TimedOut ? smtp_text::kHostLookupTimedOut
+                                               : smtp_text::kHostLookupCanceled);
+    }
+    if (result == Status::Done && !address.empty()) {
+      if (OnHostResolved) OnHostResolved(address);
+      return address;
+    }
+    bool retry = false;
+    if (OnInvalidHost && attempt == 0) OnInvalidHost(retry);
+    if (!retry) throw SmtpError(smtp_text::kNullRemoteAddress);
+  }
+}
+
+void SmtpClient::open_connection(const std::string& address) {
+  status(1, "Connecting to " + address);
+  Status result = transport_->start_connect(address, Port);
+  WaitEnd end = WaitEnd::Ready;
+  if (result == Status::Pending) {
+    end = wait_until(deadline(), [&] {
+      result = transport_->poll_connect();
+      return result != Status::Pending;
+    });
+  }
+  if (end == WaitEnd::Ready && result == Status::Done) return;
+  transport_->close();
+  if (OnConnectionFailed) OnConnectionFailed();
+  if (end == WaitEnd::TimedOut) throw SmtpError(smtp_text::kConnectionTimedOut);
+  if (end == WaitEnd::Cancelled) throw SmtpError(smtp_text::kConnectionCanceled);
+  throw SmtpError(smtp_text::kConnectionFailed);
+}
+
+void SmtpClient::connect() {
+  if (connected_) throw SmtpError(smtp_text::kAlreadyConnected);
+  cancelled_ = false;
+  timed_out_ = false;
+  peer_closed_ = false;
+  inbox_.clear();
+  reply_code_ = 0;
+  reply_text_.clear();
+  if (!transport_) throw SmtpError(smtp_text::kConnectionFailed);
+
+  open_connection(resolve_host());
+  connected_ = true;
+  try {
+    greet();
+  } catch (const SmtpError&) {
+    close_quietly();
+    throw;
+  }
+  status(1, "Connected");
+  if (OnConnect) OnConnect();
+}
+
+void SmtpClient::greet() {
+  if (read_reply() >= 400) throw SmtpError(reply_text_);
+  for (int attempt = 0;; ++attempt) {
+    if (transact("HELO " + one_line(UserID)) < 300) return;
+    bool retry = false;
+    if (OnAuthenticationFailed && attempt == 0) OnAuthenticationFailed(retry);
+    if (!retry) throw SmtpError(smtp_text::kAuthenticationFailed);
+  }
+}
+
+void SmtpClient::close_quietly() {
+  try {
+    disconnect();
+  } catch (const SmtpError&) {
+    // The error that made us close is the one to report.
+  }
+}
+
+void SmtpClient::check_connection() {
+  if (connected_) return;
+  if (OnConnectionRequired) OnConnectionRequired();
+  if (!connected_) throw SmtpError(smtp_text::kNotConnected);
+}
+
+std::string SmtpClient::read_line(std::int64_t deadline) {
+  for (;;) {
+    const std::size_t lf = inbox_.find('\n');
+    if (lf != std::string::npos) {
+      std::string line = inbox_.substr(0, lf + 1);
+      inbox_.erase(0, lf + 1);
+      return line;
+    }
+    if (inbox_.size() >= kBufferSize) {
+      // A line longer than the buffer is handed on in buffer-sized parts.
+      std::string part = inbox_.substr(0, kBufferSize);
+      inbox_.erase(0, kBufferSize);
+      return part;
+    }
+    if (peer_closed_) return std::string();
+    // One line, one time limit: a server that trickles bytes without ever
+    // ending the line still runs out of time.
+    Status result = Status::Pending;
+    const WaitEnd end = wait_until(deadline, [&] {
+      result = transport_->receive(inbox_);
+      return result != Status::Pending;
+    });
+    if (end != WaitEnd::Ready) throw SmtpError(smtp_text::kReadAborted);
+    if (result == Status::Failed) socket_failure();
+    if (result == Status::Closed) peer_closed_ = true;
+  }
+}
+
+long long SmtpClient::read_reply(bool closing_is_fine) {
+  std::string line;
+  do {
+    line = read_line(deadline());
+    if (line.empty() && peer_closed_) {
+      reply_code_ = 0;
+      reply_text_.clear();
+      if (closing_is_fine) return 0;
+      throw SmtpError(smtp_text::kConnectionClosed);
+    }
+    status(2, without_line_end(line));
+  } while (is_continuation(line));
+  reply_text_ = without_line_end(line);
+  reply_code_ = leading_number(line);
+  return reply_code_;
+}
+
+long long SmtpClient::transact(const std::string& command, bool closing_is_fine) {
+  status(2, command);
+  send_all(command + "\r\n", false);
+  return read_reply(closing_is_fine);
+}
+
+void SmtpClient::send_all(const std::string& bytes, bool report_pieces) {
+  for (std::size_t start = 0; start < bytes.size(); start += kBufferSize) {
+    const std::size_t piece = std::min(kBufferSize, bytes.size() - start);
+    const std::int64_t piece_deadline = deadline();
+    std::size_t done = 0;
+    while (done < piece) {
+      Status result = Status::Pending;
+      std::size_t sent = 0;
+      const WaitEnd end = wait_until(piece_deadline, [&] {
+        result = transport_->send(bytes.data() + start + done, piece - done, sent);
+        return result != Status::Pending;
+      });
+      if (end != WaitEnd::Ready) throw SmtpError(smtp_text::kSendAborted);
+      if (result == Status::Failed) socket_failure();
+      done += sent;
+    }
+    if (report_pieces && OnPacketSent) OnPacketSent();
+  }
+}
+
+std::string SmtpClient::recipient_address(const std::string& entry) {
+  const std::size_t open = entry.find('<');
+  if (open != std::string::npos) {
+    const std::size_t close = entry.find('>', open + 1);
+    return entry.substr(open + 1,
+                        close == std::string::npos ? std::string::npos : close - open - 1);
+  }
+  const std::size_t colon = entry.find(':');
+  if (colon != std::string::npos) {
+    const std::size_t next = entry.find(':', colon + 1);
+    return entry.substr(colon + 1,
+                        next == std::string::npos ? std::string::npos : next - colon - 1);
+  }
+  return entry;
+}
+
+std::string SmtpClient::build_header() const {
+  const SmtpMessage& m = PostMessage;
+  std::vector<std::string> lines;
+  lines.push_back("From: " + m.FromName + "<" + m.FromAddress + ">");
+  if (!m.ToAddress.empty()) lines.push_back("To: " + join(m.ToAddress, ","));
+  if (!m.ToCarbonCopy.empty()) lines.push_back("CC: " + join(m.ToCarbonCopy, ","));
+  const std::pair<const char*, const std::string*> optional[] = {{"Subject", &m.Subject},
+                                                                 {"X-Mailer", &m.LocalProgram},
+                                                                 {"Reply-To", &m.ReplyTo},
+                                                                 {"Date", &m.Date}};
+  for (const auto& [name, value] : optional)
+    if (!value->empty()) lines.push_back(std::string(name) + ": " + *value);
+  lines.push_back("Mime-Version: 1.0");
+  lines.push_back("Content-Type: " + SubType + "; charset=" + Charset);
+  std::string header;
+  for (const auto& line : lines) header += one_line(line) + "\r\n";
+  return header;
+}
+
+std::string SmtpClient::build_body() const {
+  std::vector<std::string> lines;
+  for (const auto& entry : PostMessage.Body) append_body_lines(entry, lines);
+  std::string body;
+  for (const auto& line : lines) {
+    if (!line.empty() && line[0] == '.') body += '.';
+    body += line;
+    body += "\r\n";
+  }
+  return body;
+}
+
+void SmtpClient::send_mail() {
+  if (busy_) return;
+  busy_ = true;
+  try {
+    FinalHeader = build_header();
+    check_connection();
+    SmtpMessage& m = PostMessage;
+    auto complete = [&] {
+      return !m.FromAddress.empty() &&
+             !(m.ToAddress.empty() && m.ToCarbonCopy.empty() && m.ToBlindCarbonCopy.empty());
+    };
+    if (!complete() && OnHeaderIncomplete) {
+      OnHeaderIncomplete();
+      FinalHeader = build_header();
+    }
+    if (!complete()) throw SmtpError(smtp_text::kIncompleteHeader);
+    if (!m.Attachments.empty()) throw SmtpError(smtp_text::kAttachmentsUnsupported);
+    const std::string body = build_body();
+    status(1, "Sending message");
+    if (OnSendStart) OnSendStart();
+
+    if (transact("RSET") >= 400) throw SmtpError(reply_text_);
+    if (transact("MAIL FROM:<" + one_line(m.FromAddress) + ">") >= 400)
+      throw SmtpError(reply_text_);
+    for (const auto* list : {&m.ToAddress, &m.ToCarbonCopy, &m.ToBlindCarbonCopy}) {
+      for (const auto& entry : *list) {
+        const std::string address = one_line(recipient_address(entry));
+        if (address.empty()) continue;
+        if (transact("RCPT TO:<" + address + ">") > 300 && OnRecipientNotFound)
+          OnRecipientNotFound(entry);
+      }
+    }
+    if (transact("DATA") >= 400) throw SmtpError(reply_text_);
+    send_all(FinalHeader + "\r\n\r\n" + body, true);
+    if (transact(".") >= 400) {
+      if (OnFailure) OnFailure();
+      throw SmtpError(reply_text_);
+    }
+    if (ClearParams) clear_recipients();
+  } catch (...) {
+    busy_ = false;
+    throw;
+  }
+  busy_ = false;
+  status(1, "Message sent");
+  if (OnSuccess) OnSuccess();
+}
+
+void SmtpClient::disconnect() {
+  if (!connected_) return;
+  std::optional<SmtpError> error;
+  try {
+    if (transact("QUIT", true) > 339) error = SmtpError(reply_text_);
+  } catch (const SmtpError& e) {
+    error = e;
+  }
+  transport_->close();
+  connected_ = false;
+  inbox_.clear();
+  status(1, "Disconnected");
+  if (OnDisconnect) OnDisconnect();
+  if (error) throw *error;
+}
+
+void SmtpClient::abort() {
+  cancelled_ = true;
+}
+
+void SmtpClient::clear_recipients() {
+  PostMessage.ToAddress.clear();
+  PostMessage.ToCarbonCopy.clear();
+  PostMessage.ToBlindCarbonCopy.clear();
+  PostMessage.Attachments.clear();
+}
+
+}  // namespace tarvex::outbound

@@ -1,0 +1,171 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "platform/scheduler.h"
+#include "platform/tcp_transport.h"
+
+namespace tarvex::outbound {
+
+// A failure of the SMTP client; what() is its text: one of the client's own
+// texts, a socket error ("10054:Connection reset by peer") or the server's
+// reply line to a refused command.
+class SmtpError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The client's texts for its own failures.
+namespace smtp_text {
+inline constexpr const char* kAlreadyConnected = "Already connected";
+inline constexpr const char* kHostLookupFailed = "Host Lookup Failed";
+inline constexpr const char* kHostLookupTimedOut = "Host Lookup Timed Out";
+inline constexpr const char* kHostLookupCanceled = "Host Lookup Canceled";
+inline constexpr const char* kNullRemoteAddress = "Null Remote Address";
+inline constexpr const char* kConnectionTimedOut = "Connection Timed out";
+inline constexpr const char* kConnectionCanceled = "Connection Canceled";
+inline constexpr const char* kConnectionFailed = "Connection Failed";
+inline constexpr const char* kAuthenticationFailed = "Authentication failed";
+inline constexpr const char* kNotConnected = "Not Connected";
+inline constexpr const char* kIncompleteHeader = "Incomplete Header";
+inline constexpr const char* kReadAborted = "Socket readln aborted";
+inline constexpr const char* kSendAborted = "Socket send aborted";
+// The server closed the connection while a reply was awaited.
+inline constexpr const char* kConnectionClosed = "Connection closed by server";
+inline constexpr const char* kAttachmentsUnsupported = "Attachments are not supported";
+}  // namespace smtp_text
+
+// The message that the next send delivers.
+struct SmtpMessage {
+  std::string FromAddress;  // MAIL FROM and the "From:" header
+  std::string FromName;     // display name in the "From:" header
+  std::vector<std::string> ToAddress;
+  std::vector<std::string> ToCarbonCopy;
+  std::vector<std::string> ToBlindCarbonCopy;  // recipients without a header
+  std::string Subject;
+  std::vector<std::string> Body;  // the message lines
+  std::vector<std::string> Attachments;
+  std::string LocalProgram;  // X-Mailer
+  std::string ReplyTo;
+  std::string Date;
+};
+
+// A plain-text SMTP client on a TcpTransport. Every call is synchronous for
+// the caller; while it waits for the network it keeps the window alive by
+// processing messages in 2 ms steps, and every single wait (look-up,
+// connect, one reply line, one piece of data) ends after TimeOut ms. A
+// time-out aborts the client, so later waits of the same operation end at
+// once; the next connect starts cleanly.
+class SmtpClient {
+ public:
+  SmtpClient(platform::Scheduler& scheduler, std::unique_ptr<platform::TcpTransport> transport);
+  ~SmtpClient();
+  SmtpClient(const SmtpClient&) = delete;
+  SmtpClient& operator=(const SmtpClient&) = delete;
+
+  // Replaces the transport; only while not connected.
+  void set_transport(std::unique_ptr<platform::TcpTransport> transport);
+
+  // Connection properties.
+  std::string Host;  // server name or dotted IPv4 address
+  std::uint16_t Port = 25;
+  int TimeOut = 20000;  // ms; 0 or less waits without limit
+  std::string UserID;   // argument of HELO
+  int ReportLevel = 0;  // 0: OnStatus hears nothing; 1: stages; 2: also every line
+
+  SmtpMessage PostMessage;
+  // Empty the recipient and attachment lists after every successful send.
+  bool ClearParams = true;
+  std::string SubType = "text/plain";
+  std::string Charset = "us-ascii";
+  // The header lines of the message being sent, each ended by CR LF.
+  std::string FinalHeader;
+
+  // Events; each may be left empty.
+  std::function<void()> OnConnect;
+  std::function<void()> OnDisconnect;
+  std::function<void()> OnConnectionFailed;
+  // Set retry to try the look-up once more (after changing Host).
+  std::function<void(bool& retry)> OnInvalidHost;
+  std::function<void(const std::string& address)> OnHostResolved;
+  std::function<void(const std::string& status)> OnStatus;
+  std::function<void()> OnSendStart;
+  std::function<void()> OnSuccess;
+  std::function<void()> OnFailure;  // the server refused the end of the data
+  // May fill in the sender or the recipients, once.
+  std::function<void()> OnHeaderIncomplete;
+  std::function<void(const std::string& entry)> OnRecipientNotFound;
+  // Set retry to send HELO once more (after changing UserID).
+  std::function<void(bool& retry)> OnAuthenticationFailed;
+  std::function<void()> OnPacketSent;
+  // May connect; raised when an operation needs a connection.
+  std::function<void()> OnConnectionRequired;
+
+  // Opens the connection, reads the greeting and says HELO.
+  void connect();
+  // Throws "Not Connected" unless connected.
+  void check_connection();
+  // Sends PostMessage; does nothing while another send is in progress.
+  void send_mail();
+  // QUIT, then closes whatever happened; harmless when not connected.
+  void disconnect();
+  // Ends any wait in progress at once; does not close the connection.
+  void abort();
+  // Empties the recipient lists and the attachment list.
+  void clear_recipients();
+
+  bool connected() const { return connected_; }
+  bool busy() const { return busy_; }
+  bool cancelled() const { return cancelled_; }
+  bool timed_out() const { return timed_out_; }
+  // The last reply: its leading number (0 when it has none) and its line.
+  long long reply_code() const { return reply_code_; }
+  const std::string& reply_text() const { return reply_text_; }
+
+  // The header lines and the body bytes (CR LF line ends, dot-stuffed) of
+  // PostMessage, as a send would put them on the wire.
+  std::string build_header() const;
+  std::string build_body() const;
+
+  // The address in a recipient entry: between "<" and ">", else between the
+  // first ":" and the next, else the whole entry.
+  static std::string recipient_address(const std::string& entry);
+  static bool is_dotted_ipv4(const std::string& host);
+
+  enum class WaitEnd { Ready, TimedOut, Cancelled };
+
+ private:
+  // Now plus TimeOut, on the scheduler's clock.
+  std::int64_t deadline() const;
+  // Polls ready() in 2 ms steps, processing messages, until it is true, the
+  // deadline passes (which aborts the client) or the client is aborted.
+  WaitEnd wait_until(std::int64_t deadline, const std::function<bool()>& ready);
+  std::string resolve_host();
+  void open_connection(const std::string& address);
+  void greet();
+  std::string read_line(std::int64_t deadline);
+  long long read_reply(bool closing_is_fine = false);
+  long long transact(const std::string& command, bool closing_is_fine = false);
+  void send_all(const std::string& bytes, bool report_pieces);
+  void status(int level, const std::string& text);
+  void close_quietly();
+  [[noreturn]] void socket_failure();
+
+  platform::Scheduler& scheduler_;
+  std::unique_ptr<platform::TcpTransport> transport_;
+  bool connected_ = false;
+  bool busy_ = false;
+  bool cancelled_ = false;
+  bool timed_out_ = false;
+  bool peer_closed_ = false;
+  std::string inbox_;
+  long long reply_code_ = 0;
+  std::string reply_text_;
+};
+
+}  // namespace tarvex::outbound

@@ -1,0 +1,59 @@
+// The main window's part in programming by e-mail: the SMTP client NMSMTP1
+// with the account settings, the "Setup Email Account" and "Program Via
+// Email" entries, and the steps that the other e-mail senders share.
+#include <QAction>
+#include <QLineEdit>
+
+#include "app/ui/main_window.h"
+#include "outbound/email_channel.h"
+#include "platform/posix_tcp_transport.h"
+
+namespace tarvex::app {
+
+namespace {
+
+std::string text_of(const QLineEdit* edit) {
+  return edit->text().toLatin1().toStdString();
+}
+
+}  // namespace
+
+void TForm1::connect_email_entries() {
+  email_ = std::make_unique<outbound::EmailChannel>(
+      session_, std::make_unique<platform::PosixTcpTransport>());
+  action("SetupEmailAccount1")->setVisible(true);
+  action("ProgramViaEmail1")->setVisible(true);
+  connect(action("SetupEmailAccount1"), &QAction::triggered, this,
+          &TForm1::SetupEmailAccount1Click);
+  connect(action("ProgramViaEmail1"), &QAction::triggered, this, &TForm1::ProgramViaEmail1Click);
+  // Timer2 ends the lock of the "Program" menu that every programming run
+  // sets; the SMS runs install this same handler.
+  timer(2).set_handler([this] {
+    timer(2).set_enabled(false);
+    action("Program1")->setEnabled(true);
+  });
+}
+
+bool TForm1::check_connect() {
+  return email_->check_connect();
+}
+
+bool TForm1::send_email(const std::string& subject, const std::string& body) {
+  return email_->send_email(subject, body);
+}
+
+void TForm1::SetupEmailAccount1Click() {
+  session_.ui.show_modal("TForm21");
+}
+
+void TForm1::ProgramViaEmail1Click() {
+  outbound::EmailRunHooks hooks;
+  hooks.lock_program_menu = [this] {
+    action("Program1")->setEnabled(false);
+    timer(2).set_enabled(true);
+  };
+  hooks.write_log = [this](const std::string& event) { write_log(event); };
+  email_->program_via_email(maingrid_, text_of(Edit1), text_of(Edit2), hooks);
+}
+
+}  // namespace tarvex::app
