@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -8,12 +9,14 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QTimer>
 
 #include "app/ui/main_window.h"
 #include "eeprom/eeprom_template.h"
 #include "eeprom/ui/com_port_window.h"
 #include "eeprom/ui/map_file_window.h"
 #include "platform/virtual_scheduler.h"
+#include "qt/qt_ui.h"
 #include "support/scripted_ui.h"
 #include "support/temp_folder.h"
 
@@ -168,6 +171,47 @@ TEST_F(Windows, ComPortSetupMarksAppliesAndRewritesLineSeven) {
   EXPECT_EQ(form.marked_button(), 0);
   form.ApplyClick();
   EXPECT_EQ(main->session().settings.com_port, 12);
+}
+
+}  // namespace
+}  // namespace tarvex::eeprom
+
+namespace tarvex::eeprom {
+namespace {
+
+TEST(ComPortStartUp, StoredPortOutsideOneToEightAsksAtOnce) {
+  testing::TempFolder dir;
+  dir.write("setup.txt",
+            "Out\r\nDev\r\nIn\r\nme\r\nlog.msg\r\nFun\r\n12\r\n1\r\n2\r\n3\r\n4\r\n5\r\n");
+  dir.write("Hardware.ini", "");
+  dir.write("History.ini", "");
+  dir.write("Config.ini", "");
+  qt::QtUi ui;
+  platform::VirtualScheduler scheduler;
+  app::TForm1 main(ui, scheduler, dir.path());
+  ui.set_main_window(&main);
+
+  bool prompted = false;
+  QTimer::singleShot(0, [&] {
+    auto* form = qobject_cast<TForm17*>(QApplication::activeModalWidget());
+    ASSERT_NE(form, nullptr);
+    prompted = true;
+    EXPECT_EQ(form->marked_button(), 0);
+    form->RadioButton(2)->click();
+    form->ApplyButton->click();
+  });
+  create_com_port_setup(main, ui);
+  EXPECT_TRUE(prompted);
+  EXPECT_EQ(main.session().settings.com_port, 2);
+  EXPECT_EQ(main.action("SetupEepromProgrammerInbox1")->text(), "EEPROM Prog Com Port: Com2");
+  EXPECT_EQ(dir.read("setup.txt"),
+            "Out\r\nDev\r\nIn\r\nme\r\nlog.msg\r\nFun\r\n2\r\n1\r\n2\r\n3\r\n4\r\n5\r\n");
+  ASSERT_NE(ui.window("TForm17"), nullptr);
+
+  // A stored port in range asks nothing.
+  app::TForm1 second(ui, scheduler, dir.path());
+  create_com_port_setup(second, ui);
+  EXPECT_EQ(second.session().settings.com_port, 2);
 }
 
 }  // namespace
