@@ -65,6 +65,7 @@ TForm23::TForm23(app::TForm1& main_window, QWidget* parent)
   top->addWidget(new QLabel("Terminator:", this), 1, 0);
   SpinEdit1 = spin(this, "SpinEdit1", 1, 255);
   top->addWidget(SpinEdit1, 1, 1);
+  top->setColumnStretch(2, 1);
   layout->addLayout(top);
 
   struct SetControls {
@@ -107,6 +108,7 @@ TForm23::TForm23(app::TForm1& main_window, QWidget* parent)
       *s.in_use_box = check(group, s.in_use, "In Use");
       grid->addWidget(*s.in_use_box, 5, 1);
     }
+    grid->setRowStretch(6, 1);
     sets_row->addWidget(group);
   }
   layout->addLayout(sets_row);
