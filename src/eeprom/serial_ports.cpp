@@ -49,7 +49,11 @@ PortTarget port_target(const std::string& start_folder, const std::string& name)
     }
   }
   if (line.empty()) {
+#ifdef _WIN32
+    target.path = "COM" + std::to_string(n);
+#else
     target.path = "/dev/ttyS" + std::to_string(n - 1);
+#endif
   } else if (line == kSimulatorAcknowledging) {
     target.kind = PortTarget::Kind::Acknowledging;
   } else if (line == kSimulatorLineSignalling) {
