@@ -27,8 +27,8 @@ struct PortTarget {
 
 // Line n of Ports.ini in the start-up folder names port n: a device path or
 // one of the simulator names. Without the file, or with the line missing or
-// blank, COMn is /dev/ttyS<n-1> (on Windows the port COMn itself). A name that is not "COM" and a
-// number is taken as a device path.
+// blank, COMn is /dev/ttyS<n-1> (on Windows the port COMn itself). A name
+// that is not "COM" and a number is taken as a device path.
 PortTarget port_target(const std::string& start_folder, const std::string& name);
 
 // The serial backend the program uses: on each open it reads Ports.ini and
