@@ -61,6 +61,7 @@ TForm1::TForm1(platform::Ui& ui, platform::Scheduler& scheduler, const std::stri
   build_menus();
   FormCreate();
   connect_email_entries();
+  connect_eeprom_entries();
 }
 
 TForm1::~TForm1() {

@@ -77,6 +77,11 @@ class TForm1 final : public QMainWindow {
   void Close1Click();
   void LogOut1Click();
 
+  // EEPROM templates and programmer port (src/eeprom/ui/main_window_eeprom.cpp).
+  void CreateEEPROMMapFile1Click();
+  void SetupEepromProgrammerInbox1Click();
+  void connect_eeprom_entries();
+
   // Runs fn with the incoming-message poll paused, then restarts the poll if
   // receiving is on.
   template <typename Fn>

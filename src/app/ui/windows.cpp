@@ -6,6 +6,8 @@
 #include "app/ui/main_window.h"
 #include "app/ui/user_log_window.h"
 #include "app/ui/user_setup_window.h"
+#include "eeprom/ui/com_port_window.h"
+#include "eeprom/ui/map_file_window.h"
 #include "outbound/ui/email_account_window.h"
 #include "qt/qt_ui.h"
 
@@ -19,9 +21,11 @@ void create_other_windows(TForm1& main_window, qt::QtUi& ui) {
   ui.register_window("TForm9", new TForm9(main_window));
   ui.register_window("TForm10", new TForm10(main_window));
   ui.register_window("TForm12", new TForm12(&main_window));
+  eeprom::create_com_port_setup(main_window, ui);  // TForm17
   ui.register_window("TForm18", new TForm18(main_window));
   ui.register_window("TForm19", new TForm19(main_window));
   ui.register_window("TForm21", new outbound::TForm21(main_window.email(), &main_window));
+  ui.register_window("TForm23", new eeprom::TForm23(main_window));
 }
 
 }  // namespace tarvex::app

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include <QSerialPort>
+
+#include "platform/serial_backend.h"
+
+namespace tarvex::platform {
+class Scheduler;
+}
+namespace tarvex::eeprom {
+class PortRouter;
+}
+
+namespace tarvex::qt {
+
+// A real serial device through QSerialPort, opened by its device path. Ports
+// without modem lines (a pseudo-terminal, some adapters) answer the line
+// calls with "unsupported"; that is taken as "nothing to do", not as a
+// failure, and the port stays usable.
+class QtSerialBackend final : public platform::SerialBackend {
+ public:
+  QtSerialBackend() = default;
+  QtSerialBackend(const QtSerialBackend&) = delete;
+  QtSerialBackend& operator=(const QtSerialBackend&) = delete;
+
+  bool open(const std::string& name) override;
+  void close() override;
+  bool is_open() const override { return port_.isOpen(); }
+  bool get_settings(platform::LineSettings& settings) override;
+  bool set_settings(const platform::LineSettings& settings) override;
+  void set_queue_sizes(int, int) override {}
+  platform::QueueCounts queue_counts() override;
+  bool read_byte(std::uint8_t& byte) override;
+  int write(const std::uint8_t* data, int count) override;
+  bool set_rts(bool on) override;
+  bool set_dtr(bool on) override;
+  unsigned modem_status() override;
+  void purge() override;
+
+ private:
+  void take_waiting_input();
+  bool line_result(bool done);
+
+  QSerialPort port_;
+};
+
+// The program's serial backend: Ports.ini in the start-up folder chooses,
+// at every open, between a real device and the simulated programmers.
+std::unique_ptr<eeprom::PortRouter> make_port_router(const std::string& start_folder,
+                                                     platform::Scheduler& scheduler);
+
+}  // namespace tarvex::qt
