@@ -34,8 +34,12 @@ std::optional<std::string> load_settings_files(const std::string& start_folder,
     settings.function_folder = setup.read_line();
     settings.com_port = to_integer(setup.read_line());
     settings.column_widths.clear();
-    for (int col = 0; col < 5 && !setup.eof(); ++col)
-      settings.column_widths.push_back(to_integer(setup.read_line()));
+    for (int col = 0; col < 5 && !setup.eof(); ++col) {
+      // A Setup change on a seven-line file writes lines 8 to 12 empty; such
+      // a line keeps the design width instead of stopping the start-up.
+      const std::string line = setup.read_line();
+      settings.column_widths.push_back(line.empty() ? kDesignColumnWidths[col] : to_integer(line));
+    }
 
     settings.hardware_types = platform::read_lines(file(kHardwareFile));
 

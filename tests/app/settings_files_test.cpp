@@ -78,11 +78,17 @@ TEST(SettingsFiles, RewritingOneLineKeepsTheOthersByteForByte) {
   rewrite_setup_line(dir.path(), 3, "new folder");
   EXPECT_EQ(dir.read("setup.txt"),
             "a \xFB\r\nb\r\nnew folder\r\nd\r\ne\r\nf\r\n7\r\n\r\n\r\n\r\n\r\n\r\n");
+  write_other_settings(dir);
+  // Empty width lines, as a Setup change on a seven-line file leaves them,
+  // start with the design widths.
+  Settings empty_widths;
+  EXPECT_EQ(load_settings_files(dir.path(), empty_widths), std::nullopt);
+  EXPECT_EQ(empty_widths.column_widths, (std::vector<int>{167, 107, 137, 107, 236}));
+
   save_form_settings(dir.path(), {1, 2, 3, 4, 5});
   EXPECT_EQ(dir.read("setup.txt"),
             "a \xFB\r\nb\r\nnew folder\r\nd\r\ne\r\nf\r\n7\r\n1\r\n2\r\n3\r\n4\r\n5\r\n");
   Settings s;
-  write_other_settings(dir);
   EXPECT_EQ(load_settings_files(dir.path(), s), std::nullopt);
   EXPECT_EQ(s.column_widths, (std::vector<int>{1, 2, 3, 4, 5}));
 }
