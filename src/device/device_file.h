@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -25,6 +26,8 @@ struct DeviceLineReader {
   bool hardware_type_found = false;
 };
 
+struct SaveResult;
+
 // Everything a device file is read into or written from: the program-wide
 // session (programming mode, hardware type names), the device fields and the
 // message table.
@@ -33,6 +36,9 @@ struct DeviceContext {
   Device& device;
   platform::StringGrid& table;
   DeviceLineReader& reader;
+  // Told of every successful save, also of one run by the question about
+  // unsaved changes, so that the window can show the new caption.
+  std::function<void(const SaveResult&)> saved = {};
 };
 
 // Applies one line of a device file (line end removed) to the current device.

@@ -158,6 +158,7 @@ std::optional<SaveResult> save_device(DeviceContext& context, DeviceFileKind kin
   device.modified = false;
   SaveResult result{*chosen, device_caption(session, *chosen)};
   log_event(session, "Saving File: " + *chosen);
+  if (context.saved) context.saved(result);
   return result;
 }
 
