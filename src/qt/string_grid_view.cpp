@@ -96,6 +96,10 @@ void StringGridView::apply_current() {
   syncing_ = false;
 }
 
+QWidget* StringGridView::cell_editor() const {
+  return state() == QAbstractItemView::EditingState ? editor_.data() : nullptr;
+}
+
 void StringGridView::editor_created(QWidget* editor) {
   editor_ = editor;
   editor->installEventFilter(this);

@@ -27,7 +27,7 @@ class StringGridView final : public QTableView {
   bool live_editing() const { return live_editing_; }
 
   // The open cell editor, if any.
-  QWidget* cell_editor() const { return editor_; }
+  QWidget* cell_editor() const;
 
  signals:
   // The operator double-clicked a data cell (grid coordinates, row >= 1).
