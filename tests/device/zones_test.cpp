@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include "device/device_files.h"
 #include "device/device_fixture.h"
+
+#include <algorithm>
 
 namespace tarvex::device {
 namespace {
@@ -105,6 +108,39 @@ TEST_F(ZonesTest, TriggerNeedsAnExactCodeAndColumnThreeOrFour) {
   EXPECT_FALSE(zone_trigger(session, table, kColState, 2, codes, zones));
   EXPECT_FALSE(zone_trigger(session, table, kColText, 2, {}, zones));
   EXPECT_TRUE(ui.modal_windows.empty());
+}
+
+}  // namespace
+}  // namespace tarvex::device
+
+namespace tarvex::device {
+namespace {
+
+// The sample start-up folder: its zoned device opens cleanly and its zone
+// rows are the ones Zone.dat lists.
+TEST(DemoFolder, ZonedSampleDeviceLoadsWithItsCommandsAndZoneCodes) {
+  const std::string demo = std::string(TARVEX_SOURCE_DIR) + "/demo";
+  testing::ScriptedUi ui;
+  platform::VirtualScheduler scheduler;
+  testing::TempFolder start;  // keeps History.ini and the event log out of the sources
+  app::Session session{ui, scheduler, start.path()};
+  session.settings.device_folder = demo + "/Devices";
+  session.settings.function_folder = demo + "/Functions";
+  session.settings.hardware_types = {"K71 Morvane", "Contactid"};
+  Device device;
+  platform::StringGrid table(kTableColumns, 2);
+  DeviceLineReader reader;
+  DeviceContext context{session, device, table, reader};
+  ui.dialog_answers.push_back(demo + "/Devices/+27821234567.dev");
+  ASSERT_TRUE(open_device(context, DeviceFileKind::Device).opened);
+  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_EQ(device.hardware_type, "K71 Morvane");
+  EXPECT_EQ(load_command_list(context, open_device_commands()).entries.size(), 5u);
+  const auto codes = read_zone_codes(demo + "/Zone.dat");
+  int zoned = 0;
+  for (int r = 1; r < table.row_count(); ++r)
+    zoned += std::find(codes.begin(), codes.end(), table.cell(kColProgCode, r)) != codes.end();
+  EXPECT_EQ(zoned, 2);
 }
 
 }  // namespace
