@@ -72,6 +72,7 @@ void TableKeys::cell_entered(const platform::StringGrid& table, int col, int row
 
 void TableKeys::key_down(const platform::StringGrid& table, int row) {
   length_ = message_length(table, row);
+  key_row_ = row;
 }
 
 bool TableKeys::key_up(platform::StringGrid& table, int col, int row, TableKey key) {
@@ -93,7 +94,7 @@ bool TableKeys::key_up(platform::StringGrid& table, int col, int row, TableKey k
   if (key == TableKey::Up || key == TableKey::Down || key == TableKey::PageUp ||
       key == TableKey::PageDown)
     return false;
-  if (message_length(table, row) == length_) return false;
+  if (row != key_row_ || message_length(table, row) == length_) return false;
   table.set_cell(kColState, row, kSelected);
   return true;
 }

@@ -49,7 +49,9 @@ class TableKeys {
   void key_down(const platform::StringGrid& table, int row);
   // maingrid1KeyUp: the Space toggle in column 5 (a Prog Len of "0" keeps the
   // row "Unselected"), and in columns 0 to 4 the automatic selection of a row
-  // whose message length changed. Returns whether column 5 was written.
+  // whose message length changed. A key that moved to another row (Tab or
+  // Enter at a row's end) selects nothing there. Returns whether column 5 was
+  // written.
   bool key_up(platform::StringGrid& table, int col, int row, TableKey key);
 
   const std::string& remembered_state() const { return state_; }
@@ -58,6 +60,7 @@ class TableKeys {
  private:
   std::string state_;
   int length_ = 0;
+  int key_row_ = 0;
 };
 
 // "Select All Messages": every row but those with Prog Len "0".

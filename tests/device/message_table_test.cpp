@@ -117,6 +117,14 @@ TEST_F(MessageTableTest, TypingThatChangesTheMessageLengthSelectsTheRow) {
   EXPECT_EQ(cell(kColState, 1), "Selected");
 }
 
+TEST_F(MessageTableTest, AKeyThatMovesToAnotherRowSelectsNothingThere) {
+  rows({{"", "", "5", "", "long text", "Unselected"}, {"", "", "5", "", "", "Unselected"}});
+  TableKeys keys;
+  keys.key_down(table, 1);                                  // Tab in the last column of row 1 ...
+  keys.key_up(table, kColDescription, 2, TableKey::Other);  // ... comes up in row 2
+  EXPECT_EQ(cell(kColState, 2), "Unselected");
+}
+
 TEST_F(MessageTableTest, SelectMenusHonourProgLenZero) {
   rows({{"", "12", "5", "", "", "Message Error"},
         {"", "12", "0", "", "", "Loaded"},

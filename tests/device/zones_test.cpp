@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "device/device_files.h"
 #include "device/device_fixture.h"
-
-#include <algorithm>
 
 namespace tarvex::device {
 namespace {
