@@ -1,5 +1,6 @@
 #include "qt/string_grid_view.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
@@ -28,6 +29,14 @@ class GridItemDelegate final : public QStyledItemDelegate {
       });
     }
     return editor;
+  }
+
+  // A message box raised while the operator types (a length warning) takes
+  // the focus for a moment; the editor stays open, so that typing carries on
+  // where it was instead of starting a new editor over the cell's text.
+  bool eventFilter(QObject* object, QEvent* event) override {
+    if (event->type() == QEvent::FocusOut && QApplication::activeModalWidget()) return false;
+    return QStyledItemDelegate::eventFilter(object, event);
   }
 
   void setEditorData(QWidget* editor, const QModelIndex& index) const override {

@@ -6,16 +6,19 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStandardItemModel>
 #include <QTest>
+#include <QTimer>
 
 #include "app/ui/main_window.h"
 #include "device/device.h"
 #include "device/ui/exclude_selection_window.h"
 #include "device/ui/zone_selection_window.h"
 #include "platform/virtual_scheduler.h"
+#include "qt/qt_ui.h"
 #include "qt/string_grid_view.h"
 #include "support/scripted_ui.h"
 #include "support/temp_folder.h"
@@ -221,6 +224,48 @@ TEST(DeviceDialogs, ExclusionWindowClearsItsBoxesAndSelects) {
   EXPECT_EQ(table.cell(5, 1), "Unselected");
   EXPECT_EQ(table.cell(5, 2), "Selected");
   EXPECT_EQ(table.cell(5, 3), "Unselected");  // the empty boxes exclude empty codes
+}
+
+}  // namespace
+}  // namespace tarvex::app
+
+namespace tarvex::app {
+namespace {
+
+// With real message boxes: the length warning must not end the cell editing,
+// or the next key would start a new editor over the whole text.
+TEST(DeviceWindowMessageBoxes, TypingGoesOnAfterALengthWarning) {
+  int boxes = 0;
+  int shown_for = 0;
+  QTimer closer;
+  // Each box stays up long enough for the focus to move to it.
+  QObject::connect(&closer, &QTimer::timeout, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box || ++shown_for < 10) return;
+    shown_for = 0;
+    ++boxes;
+    box->accept();
+  });
+  closer.start(5);
+  testing::TempFolder dir;
+  qt::QtUi ui;
+  platform::VirtualScheduler scheduler;
+  TForm1 form(ui, scheduler, dir.path());  // reports the missing settings files
+  ui.set_main_window(&form);
+  form.show();
+  QApplication::setActiveWindow(&form);
+  boxes = 0;
+  platform::StringGrid& table = form.maingrid();
+  table.set_cell(2, 1, "2");
+  auto* grid = form.maingrid1;
+  const QPoint text_cell = grid->visualRect(grid->model()->index(0, 4)).center();
+  QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, text_cell);
+  for (char c : std::string("abcd")) {
+    QWidget* target = grid->cell_editor() ? grid->cell_editor() : grid;
+    QTest::keyClick(target, c);
+  }
+  EXPECT_EQ(table.cell(4, 1), "abcd");
+  EXPECT_GE(boxes, 2);
 }
 
 }  // namespace
