@@ -13,6 +13,8 @@ struct FileDialogRequest {
   std::string title;
   std::string folder;
   std::string filter;
+  // Which filter (1 = the first) the dialog starts with.
+  int filter_index = 1;
   std::string default_ext;
   std::string proposed_name;
 };

@@ -22,6 +22,11 @@ QString app_title() {
   return QApplication::applicationDisplayName().isEmpty() ? QApplication::applicationName()
                                                           : QApplication::applicationDisplayName();
 }
+void select_filter(QFileDialog& dialog, const platform::FileDialogRequest& request) {
+  const QStringList filters = QtUi::qt_filter(request.filter).split(";;", Qt::SkipEmptyParts);
+  if (request.filter_index >= 1 && request.filter_index <= filters.size())
+    dialog.selectNameFilter(filters[request.filter_index - 1]);
+}
 }  // namespace
 
 void QtUi::register_window(const std::string& name, QDialog* dialog) {
@@ -72,6 +77,8 @@ std::optional<std::string> QtUi::open_file(const platform::FileDialogRequest& re
                      qt_filter(request.filter));
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  select_filter(dialog, request);
+  if (!request.default_ext.empty()) dialog.setDefaultSuffix(latin1(request.default_ext));
   if (!request.proposed_name.empty()) dialog.selectFile(latin1(request.proposed_name));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return bytes(dialog.selectedFiles().first());
@@ -82,6 +89,7 @@ std::optional<std::string> QtUi::save_file(const platform::FileDialogRequest& re
                      qt_filter(request.filter));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
+  select_filter(dialog, request);
   if (!request.default_ext.empty()) dialog.setDefaultSuffix(latin1(request.default_ext));
   if (!request.proposed_name.empty()) dialog.selectFile(latin1(request.proposed_name));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;

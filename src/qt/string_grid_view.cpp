@@ -1,15 +1,58 @@
 #include "qt/string_grid_view.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QStyledItemDelegate>
 
 #include "qt/string_grid_model.h"
 
 namespace tarvex::qt {
 
+// The cell editor of every grid: tells the view of each editor it opens, and
+// leaves an editor's text alone when the grid already holds it, so that live
+// edits do not move the cursor.
+class GridItemDelegate final : public QStyledItemDelegate {
+ public:
+  explicit GridItemDelegate(StringGridView* view) : QStyledItemDelegate(view), view_(view) {}
+
+  QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                        const QModelIndex& index) const override {
+    QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+    if (editor) view_->editor_created(editor);
+    if (auto* line = qobject_cast<QLineEdit*>(editor)) {
+      auto* self = const_cast<GridItemDelegate*>(this);
+      connect(line, &QLineEdit::textEdited, self, [self, line] {
+        if (self->view_->live_editing()) emit self->commitData(line);
+      });
+    }
+    return editor;
+  }
+
+  // A message box raised while the operator types (a length warning) takes
+  // the focus for a moment; the editor stays open, so that typing carries on
+  // where it was instead of starting a new editor over the cell's text.
+  bool eventFilter(QObject* object, QEvent* event) override {
+    if (event->type() == QEvent::FocusOut && QApplication::activeModalWidget()) return false;
+    return QStyledItemDelegate::eventFilter(object, event);
+  }
+
+  void setEditorData(QWidget* editor, const QModelIndex& index) const override {
+    if (auto* line = qobject_cast<QLineEdit*>(editor))
+      if (line->text() == index.data(Qt::EditRole).toString()) return;
+    QStyledItemDelegate::setEditorData(editor, index);
+  }
+
+ private:
+  StringGridView* view_;
+};
+
 StringGridView::StringGridView(platform::StringGrid& grid, QWidget* parent)
     : QTableView(parent), model_(new StringGridModel(grid, this)) {
   setModel(model_);
+  setItemDelegate(new GridItemDelegate(this));
   setSelectionBehavior(QAbstractItemView::SelectItems);
   setSelectionMode(QAbstractItemView::SingleSelection);
   setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
@@ -38,6 +81,9 @@ StringGridView::StringGridView(platform::StringGrid& grid, QWidget* parent)
   connect(this, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
     if (index.isValid()) emit cellDoubleClicked(index.column(), index.row() + 1);
   });
+  connect(this, &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {
+    if (index.isValid()) emit cellClicked(index.column(), index.row() + 1);
+  });
   apply_current();
 }
 
@@ -57,6 +103,45 @@ void StringGridView::apply_current() {
   syncing_ = true;
   selectionModel()->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect);
   syncing_ = false;
+}
+
+QWidget* StringGridView::cell_editor() const {
+  return state() == QAbstractItemView::EditingState ? editor_.data() : nullptr;
+}
+
+void StringGridView::editor_created(QWidget* editor) {
+  editor_ = editor;
+  editor->installEventFilter(this);
+}
+
+void StringGridView::announce_press(QKeyEvent* event) {
+  emit keyDown(event->key());
+  if (!event->text().isEmpty()) emit keyPressed(event->text());
+}
+
+void StringGridView::keyPressEvent(QKeyEvent* event) {
+  announce_press(event);
+  // A key that opens an editor is handed on to it; it was announced here.
+  forwarding_ = true;
+  QTableView::keyPressEvent(event);
+  forwarding_ = false;
+}
+
+void StringGridView::keyReleaseEvent(QKeyEvent* event) {
+  if (!event->isAutoRepeat()) emit keyUp(event->key());
+  QTableView::keyReleaseEvent(event);
+}
+
+bool StringGridView::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == editor_ && editor_) {
+    if (event->type() == QEvent::KeyPress && !forwarding_) {
+      announce_press(static_cast<QKeyEvent*>(event));
+    } else if (event->type() == QEvent::KeyRelease) {
+      auto* key = static_cast<QKeyEvent*>(event);
+      if (!key->isAutoRepeat()) emit keyUp(key->key());
+    }
+  }
+  return QTableView::eventFilter(watched, event);
 }
 
 }  // namespace tarvex::qt

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <QTableView>
 
 #include "platform/string_grid.h"
@@ -20,18 +21,46 @@ class StringGridView final : public QTableView {
 
   StringGridModel* grid_model() { return model_; }
 
+  // With live editing every change in a cell editor reaches the grid at once
+  // (as the operator types), not only when the editor closes. Off by default.
+  void set_live_editing(bool live) { live_editing_ = live; }
+  bool live_editing() const { return live_editing_; }
+
+  // The open cell editor, if any.
+  QWidget* cell_editor() const;
+
  signals:
   // The operator double-clicked a data cell (grid coordinates, row >= 1).
   void cellDoubleClicked(int col, int row);
   // The current cell moved (grid coordinates).
   void cellSelected(int col, int row);
+  // The operator clicked a data cell (grid coordinates).
+  void cellClicked(int col, int row);
+  // Keys typed in the view or in its cell editor, before the view or the
+  // editor handles them (keyDown, then keyPressed for keys that give a
+  // character), and keyUp after. Auto-repeat releases give no keyUp.
+  void keyDown(int key);
+  void keyPressed(const QString& text);
+  void keyUp(int key);
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  void keyReleaseEvent(QKeyEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  friend class GridItemDelegate;
   void apply_width(int col);
   void apply_current();
+  void editor_created(QWidget* editor);
+  void announce_press(QKeyEvent* event);
 
   StringGridModel* model_;
   bool syncing_ = false;
+  bool live_editing_ = false;
+  // A key the view hands on to a new editor was announced already.
+  bool forwarding_ = false;
+  QPointer<QWidget> editor_;
 };
 
 }  // namespace tarvex::qt

@@ -62,6 +62,7 @@ TForm1::TForm1(platform::Ui& ui, platform::Scheduler& scheduler, const std::stri
   FormCreate();
   connect_email_entries();
   connect_eeprom_entries();
+  connect_device_entries();
 }
 
 TForm1::~TForm1() {

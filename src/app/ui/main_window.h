@@ -8,6 +8,9 @@
 
 #include "app/main_layout.h"
 #include "app/session.h"
+#include "device/device_files.h"
+#include "device/message_table.h"
+#include "device/zones.h"
 #include "outbound/email_channel.h"
 #include "platform/scheduler.h"
 #include "platform/string_grid.h"
@@ -163,6 +166,74 @@ class TForm1 final : public QMainWindow {
   QRadioButton* RadioButton2 = nullptr;
   QMenu* PopupMenu1 = nullptr;
   QSystemTrayIcon* tray_icon = nullptr;
+
+  // ---- Device data: device files, recent files, message table editing, zones ----
+ public:
+  device::Device& device() { return device_; }
+  device::DeviceLineReader& device_reader() { return device_reader_; }
+  // The current device, its table and the line reader, for the device-file
+  // operations of core.
+  device::DeviceContext device_context();
+  // Shows the device's fields in Edit1, Edit2, Edit4 and ComboBox1 without
+  // setting the modified flag.
+  void show_device();
+  // Reads a device file into the current device with the line reader (its
+  // row counter set to 1 first) and shows it. For the windows that find a
+  // device. Returns whether the file could be read.
+  bool read_device_file(const std::string& path);
+  // Rebuilds ComboBoxPlus1 from the device's function file.
+  void reload_command_list(const device::CommandListStyle& style);
+  // Radio buttons and "Program Using Alt Programming Settings" by the mode.
+  void set_mode_controls();
+  const std::vector<std::string>& zone_codes() const { return zone_codes_; }
+  device::ZoneSelection& zone_selection() { return zone_selection_; }
+
+  void New1Click();
+  void Open1Click();
+  void OpenDefault1Click();
+  void Save1Click();
+  void SaveDefault1Click();
+  void Hist1Click();
+  void Hist2Click();
+  void Hist3Click();
+  void Hist4Click();
+  void ImportTabDelimitedTextFile1Click();
+  void EnableAllMessages1Click();
+  void Disableallmessages1Click();
+  void SelectAllMessageExcluding1Click();
+  void PasteDiscription1Click();
+  void Button3Click();
+  void Button4Click();
+  void Button5Click();
+  void Edit1Change();
+  void Edit2Change();
+  void Edit4Change();
+  void ComboBox1Change();
+  void maingrid1Click();
+  void maingrid1DblClick();
+  void maingrid1KeyDown(int key);
+  void maingrid1KeyPress();
+  void maingrid1KeyUp(int key);
+  void maingrid1SetEditText(int col, int row);
+  void maingrid1SelectCell(int col, int row);
+
+  QMenu* PopupMenu2 = nullptr;
+
+ private:
+  void connect_device_entries();
+  void open_device_file(device::DeviceFileKind kind);
+  void save_device_file(device::DeviceFileKind kind);
+  void HistClick(int n);
+  void apply_history_menu(const device::HistoryMenu& menu);
+  void show_message_length(int length);
+
+  device::Device device_;
+  device::DeviceLineReader device_reader_;
+  device::TableKeys table_keys_;
+  std::vector<std::string> zone_codes_;
+  device::ZoneSelection zone_selection_;
+  bool showing_device_ = false;
+  // ---- end of device data ----
 };
 
 }  // namespace tarvex::app

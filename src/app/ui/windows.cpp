@@ -6,6 +6,8 @@
 #include "app/ui/main_window.h"
 #include "app/ui/user_log_window.h"
 #include "app/ui/user_setup_window.h"
+#include "device/ui/exclude_selection_window.h"
+#include "device/ui/zone_selection_window.h"
 #include "eeprom/ui/com_port_window.h"
 #include "eeprom/ui/map_file_window.h"
 #include "outbound/ui/email_account_window.h"
@@ -21,6 +23,8 @@ void create_other_windows(TForm1& main_window, qt::QtUi& ui) {
   ui.register_window("TForm9", new TForm9(main_window));
   ui.register_window("TForm10", new TForm10(main_window));
   ui.register_window("TForm12", new TForm12(&main_window));
+  ui.register_window("TForm14", new device::TForm14(main_window.maingrid(), &main_window));
+  ui.register_window("TForm16", new device::TForm16(main_window.zone_selection(), &main_window));
   eeprom::create_com_port_setup(main_window, ui);  // TForm17
   ui.register_window("TForm18", new TForm18(main_window));
   ui.register_window("TForm19", new TForm19(main_window));
