@@ -58,6 +58,7 @@ TForm1::TForm1(platform::Ui& ui, platform::Scheduler& scheduler, const std::stri
   build_controls();
   build_menus();
   FormCreate();
+  connect_sms_entries();
 }
 
 TForm1::~TForm1() {

@@ -8,6 +8,8 @@
 
 #include "app/main_layout.h"
 #include "app/session.h"
+#include "outbound/program_menu_lock.h"
+#include "outbound/sms_programming.h"
 #include "platform/scheduler.h"
 #include "platform/string_grid.h"
 
@@ -90,6 +92,25 @@ class TForm1 final : public QMainWindow {
   // entries ("Log File: ", "Function Dir: ") are updated through these hooks.
   std::function<void(const std::string&)> on_log_file_changed;
   std::function<void(const std::string&)> on_function_folder_changed;
+
+ // --- SMS programming and the command list (outbound/ui/main_window_sms.cpp) ---
+ public:
+  void connect_sms_entries();
+  void ProgramasNewUnit1Click();
+  void ProgramasOldUnit1Click();
+  void ComboBoxPlus1Change(int index);
+  void Button1Click();
+  void Timer5Timer();
+  // Draws the tags of command files (0..499); tests put their own.
+  outbound::TagSource command_tag_source;
+  // The command text of the entry last chosen in ComboBoxPlus1; kept across
+  // device loads until another entry is chosen.
+  std::string chosen_command;
+
+ private:
+  void run_sms_programming(outbound::SmsFraming framing);
+  std::unique_ptr<outbound::ProgramMenuLock> program_menu_lock_;  // on Timer2
+  // --- end of SMS programming ---
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
