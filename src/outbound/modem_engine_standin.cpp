@@ -87,9 +87,22 @@ StandinFolders standin_folders(const std::string& start_folder) {
     throw std::runtime_error("setup.txt names no programming folder (line 1)");
   if (incoming.empty())
     throw std::runtime_error("setup.txt names no incoming-message folder (line 3)");
-  return {app::resolve_folder(start_folder, programming),
-          app::resolve_folder(start_folder, incoming),
-          platform::join_path(start_folder, kStandinLogFile)};
+  StandinFolders folders{app::resolve_folder(start_folder, programming),
+                         app::resolve_folder(start_folder, incoming),
+                         platform::join_path(start_folder, kStandinLogFile)};
+  // Answers left in the folder it watches would be taken for outbox files.
+  const auto same = [](const std::string& a, const std::string& b) {
+    const auto normal = [](const std::string& p) {
+      fs::path n = fs::path(p).lexically_normal();
+      return n.has_filename() ? n : n.parent_path();  // "x/" is "x"
+    };
+    std::error_code ec;
+    return normal(a) == normal(b) || fs::equivalent(a, b, ec);
+  };
+  if (same(folders.programming_folder, folders.incoming_folder))
+    throw std::runtime_error(
+        "setup.txt names the same folder for programming and incoming messages");
+  return folders;
 }
 
 std::string local_timestamp() {

@@ -38,7 +38,7 @@ struct StandinFolders {
 // The folders of setup.txt lines 1 and 3 in start_folder (relative ones taken
 // from start_folder) and the log file beside setup.txt. Throws
 // platform::FileError when setup.txt can not be read, std::runtime_error when
-// line 1 or line 3 is empty.
+// line 1 or line 3 is empty or both name the same folder.
 StandinFolders standin_folders(const std::string& start_folder);
 
 // The local time as "yyyy/mm/dd hh:mm:ss".

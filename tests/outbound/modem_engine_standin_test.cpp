@@ -60,6 +60,8 @@ TEST(StandinFolders, ReadFromSetupLinesOneAndThree) {
 
   dir.write("setup.txt", "Outbox\r\nDevices\r\n\r\n");
   EXPECT_THROW(standin_folders(dir.path()), std::runtime_error);
+  dir.write("setup.txt", "Outbox\r\nDevices\r\n" + dir.file("Outbox/") + "\r\n");
+  EXPECT_THROW(standin_folders(dir.path()), std::runtime_error);
   testing::TempFolder empty;
   EXPECT_THROW(standin_folders(empty.path()), platform::FileError);
 }
