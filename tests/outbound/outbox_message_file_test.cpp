@@ -52,14 +52,6 @@ TEST(OutboxMessageFile, EverySenderKindHasItsNameHeaderAndLineEnd) {
   EXPECT_EQ(everything_under(folder).size(), 5u);
 }
 
-TEST(OutboxMessageFile, SameNameIsReplacedWhole) {
-  testing::TempFolder dir;
-  write_outbox_file(dir.path(), plain_message("+27821234567", 1, "a much longer first text"));
-  write_outbox_file(dir.path(), plain_message("+27821234567", 1, "short"));
-  EXPECT_EQ(dir.read("+27821234567_1.txt"), "+27821234567,7,short");
-  EXPECT_EQ(everything_under(dir.path()), std::vector<std::string>{"+27821234567_1.txt"});
-}
-
 TEST(OutboxMessageFile, NumbersThatWouldLeaveTheFolderAreRefused) {
   testing::TempFolder dir;
   const std::string folder = dir.file("deep/Outbox");
@@ -105,17 +97,6 @@ TEST(OutboxMessageFile, FolderIsMadeWithItsParentsOrReported) {
     }
   }
   EXPECT_FALSE(platform::file_exists("+27821234567_1.txt"));
-}
-
-TEST(OutboxMessageFile, WriteFailureIsTheProgrammingFolderMessage) {
-  testing::TempFolder dir;
-  std::filesystem::create_directory(dir.file("+27821234567_1.txt"));  // a folder in the way
-  try {
-    write_outbox_file(dir.path(), plain_message("+27821234567", 1, "x"));
-    ADD_FAILURE() << "written";
-  } catch (const OutboxError& e) {
-    EXPECT_STREQ(e.what(), "Can not find the Programming folder");
-  }
 }
 
 }  // namespace
