@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "platform/text_file.h"
+
 namespace tarvex::app {
 
 bool is_absolute_path(const std::string& path) {
@@ -10,11 +12,11 @@ bool is_absolute_path(const std::string& path) {
   return path.size() >= 2 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':';
 }
 
-std::string resolve_folder(const Session& session, const std::string& value) {
-  if (value.empty()) return session.start_folder;
+std::string resolve_folder(const std::string& start_folder, const std::string& value) {
+  if (value.empty()) return value;
   const std::string native = platform::to_native_path(value);
   if (is_absolute_path(value)) return native;
-  return platform::join_path(session.start_folder, native);
+  return platform::join_path(start_folder, native);
 }
 
 std::string path_below(const std::string& folder, const std::string& path) {

@@ -2,14 +2,14 @@
 
 #include <string>
 
-#include "app/session.h"
 
 namespace tarvex::app {
 
-// A folder setting as a usable path. Settings may hold a path relative to the
-// start-up folder ("Devices") or an absolute one; stored "\" separators are
-// read as separators. An empty setting stands for the start-up folder.
-std::string resolve_folder(const Session& session, const std::string& value);
+// The folder a folder setting (setup.txt) names. A relative value ("Devices")
+// is taken from the start-up folder, an absolute one as it stands; stored "\"
+// separators are read as separators. An empty setting stays empty, so that a
+// caller can refuse it or choose its own fallback.
+std::string resolve_folder(const std::string& start_folder, const std::string& value);
 
 // Whether a stored path is absolute ("/x", "\x", "C:\x", "C:/x").
 bool is_absolute_path(const std::string& path);

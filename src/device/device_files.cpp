@@ -65,12 +65,20 @@ bool default_the_mode(app::Session& session) {
 
 }  // namespace
 
+namespace {
+// Device and function files fall back on the start-up folder when their
+// folder setting is empty.
+std::string folder_or_start(const app::Session& session, const std::string& value) {
+  return value.empty() ? session.start_folder : app::resolve_folder(session.start_folder, value);
+}
+}  // namespace
+
 std::string device_folder(const app::Session& session) {
-  return app::resolve_folder(session, session.settings.device_folder);
+  return folder_or_start(session, session.settings.device_folder);
 }
 
 std::string function_folder(const app::Session& session) {
-  return app::resolve_folder(session, session.settings.function_folder);
+  return folder_or_start(session, session.settings.function_folder);
 }
 
 std::string function_file_path(const app::Session& session, const std::string& function_file) {

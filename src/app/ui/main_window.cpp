@@ -63,6 +63,7 @@ TForm1::TForm1(platform::Ui& ui, platform::Scheduler& scheduler, const std::stri
   connect_email_entries();
   connect_eeprom_entries();
   connect_device_entries();
+  connect_sms_entries();
 }
 
 TForm1::~TForm1() {

@@ -12,6 +12,8 @@
 #include "device/message_table.h"
 #include "device/zones.h"
 #include "outbound/email_channel.h"
+#include "outbound/program_menu_lock.h"
+#include "outbound/sms_programming.h"
 #include "platform/scheduler.h"
 #include "platform/string_grid.h"
 
@@ -116,6 +118,24 @@ class TForm1 final : public QMainWindow {
   void connect_email_entries();
   std::unique_ptr<outbound::EmailChannel> email_;
   // --- end of programming by e-mail ---
+  // --- SMS programming and the command list (outbound/ui/main_window_sms.cpp) ---
+ public:
+  void connect_sms_entries();
+  void ProgramasNewUnit1Click();
+  void ProgramasOldUnit1Click();
+  void ComboBoxPlus1Change(int index);
+  void Button1Click();
+  void Timer5Timer();
+  // Draws the tags of command files (0..499); tests put their own.
+  outbound::TagSource command_tag_source;
+  // The command text of the entry last chosen in ComboBoxPlus1; kept across
+  // device loads until another entry is chosen.
+  std::string chosen_command;
+
+ private:
+  void run_sms_programming(outbound::SmsFraming framing);
+  std::unique_ptr<outbound::ProgramMenuLock> program_menu_lock_;  // on Timer2
+                                                                  // --- end of SMS programming ---
 
  protected:
   void resizeEvent(QResizeEvent* event) override;

@@ -26,12 +26,6 @@ void TForm1::connect_email_entries() {
   connect(action("SetupEmailAccount1"), &QAction::triggered, this,
           &TForm1::SetupEmailAccount1Click);
   connect(action("ProgramViaEmail1"), &QAction::triggered, this, &TForm1::ProgramViaEmail1Click);
-  // Timer2 ends the lock of the "Program" menu that every programming run
-  // sets; the SMS runs install this same handler.
-  timer(2).set_handler([this] {
-    timer(2).set_enabled(false);
-    action("Program1")->setEnabled(true);
-  });
 }
 
 bool TForm1::check_connect() {
@@ -48,10 +42,8 @@ void TForm1::SetupEmailAccount1Click() {
 
 void TForm1::ProgramViaEmail1Click() {
   outbound::EmailRunHooks hooks;
-  hooks.lock_program_menu = [this] {
-    action("Program1")->setEnabled(false);
-    timer(2).set_enabled(true);
-  };
+  // The same Timer2 lock as the SMS runs.
+  hooks.lock_program_menu = [this] { program_menu_lock_->lock(); };
   hooks.write_log = [this](const std::string& event) { write_log(event); };
   email_->program_via_email(maingrid_, text_of(Edit1), text_of(Edit2), hooks);
 }

@@ -1,0 +1,80 @@
+#include "outbound/outbox_message_file.h"
+
+#include "platform/text_file.h"
+
+namespace tarvex::outbound {
+
+std::string OutboxMessageFile::file_name() const {
+  return destination + "_" + tag + ".txt";
+}
+
+std::string OutboxMessageFile::contents() const {
+  std::string out;
+  out.reserve(destination.size() + body.size() + 24);
+  if (command_header) {
+    out += kCommandHeader1;
+    out += "\r\n";
+    out += kCommandHeader2;
+    out += "\r\n";
+  }
+  out += destination;
+  out += kFieldSeparator;
+  out += body;
+  if (line_end) out += "\r\n";
+  return out;
+}
+
+OutboxMessageFile programming_message(const std::string& unit_number, int row_index,
+                                      const std::string& body) {
+  return {unit_number, std::to_string(row_index), false, body, false};
+}
+
+OutboxMessageFile command_message(const std::string& unit_number, int random_tag,
+                                  const std::string& prefix, const std::string& password,
+                                  const std::string& command) {
+  return {unit_number, std::to_string(random_tag), true, prefix + password + command, true};
+}
+
+OutboxMessageFile plain_message(const std::string& destination, int counter,
+                                const std::string& text) {
+  return {destination, std::to_string(counter), false, text, false};
+}
+
+OutboxMessageFile bulk_message(const std::string& destination, int random_tag, int row_index,
+                               const std::string& text) {
+  return {destination, std::to_string(random_tag) + std::to_string(row_index), false, text, true};
+}
+
+std::optional<std::string> destination_problem(const std::string& destination) {
+  const bool unsafe = destination.find_first_of("/\\") != std::string::npos ||
+                      destination.find("..") != std::string::npos ||
+                      destination.find('\0') != std::string::npos;
+  if (!unsafe) return std::nullopt;
+  return "\"" + destination +
+         "\" can not be used as a number: it holds \"/\", \"\\\" or \"..\".\r\n"
+         "Message will not be send!";
+}
+
+void ensure_programming_folder(const std::string& folder) {
+  if (folder.empty()) throw OutboxError(kUnableToCreateDirectory);
+  try {
+    platform::create_folders(folder);
+  } catch (const platform::FileError&) {
+    throw OutboxError(kProgrammingFolderMissing);
+  }
+}
+
+std::string write_outbox_file(const std::string& folder, const OutboxMessageFile& file) {
+  if (auto problem = destination_problem(file.destination)) throw OutboxError(*problem);
+  // Without a folder the name alone would land in the current folder.
+  if (folder.empty()) throw OutboxError(kUnableToCreateDirectory);
+  const std::string path = platform::join_path(folder, file.file_name());
+  try {
+    platform::write_file(path, file.contents());
+  } catch (const platform::FileError&) {
+    throw OutboxError(kProgrammingFolderMissing);
+  }
+  return path;
+}
+
+}  // namespace tarvex::outbound

@@ -1,0 +1,182 @@
+#include "outbound/sms_programming.h"
+
+#include <chrono>
+#include <memory>
+#include <random>
+
+#include "app/settings_files.h"
+#include "outbound/outbox_message_file.h"
+#include "platform/text_file.h"
+
+namespace tarvex::outbound {
+
+namespace {
+
+// Keeps a view from following every single cell the run writes, but lets it
+// catch up before each modal message so the operator sees the outcomes so far.
+class QuietGrid {
+ public:
+  explicit QuietGrid(platform::StringGrid& grid) : grid_(grid) { grid_.begin_update(); }
+  ~QuietGrid() {
+    if (open_) grid_.end_update();
+  }
+  QuietGrid(const QuietGrid&) = delete;
+  QuietGrid& operator=(const QuietGrid&) = delete;
+
+  void tell(platform::Ui& ui, const std::string& text) {
+    finish();
+    ui.message(text);
+    grid_.begin_update();
+    open_ = true;
+  }
+  void finish() {
+    if (open_) grid_.end_update();
+    open_ = false;
+  }
+
+ private:
+  platform::StringGrid& grid_;
+  bool open_ = true;
+};
+
+std::string too_long(const std::string& what, const char* limit) {
+  return "\"" + what + "\" is longer than the aloud " + limit + "!\r\nMessage will not be send!";
+}
+
+}  // namespace
+
+FramingStrings framing_from(const app::Settings& settings) {
+  return {settings.standard_prefix, settings.standard_suffix, settings.alternative_prefix,
+          settings.alternative_suffix};
+}
+
+std::string programming_framing(SmsFraming which, int mode, const FramingStrings& framing,
+                                const std::string& password) {
+  if (which == SmsFraming::Alternative || mode == 2)
+    return framing.alternative_prefix + password + framing.alternative_suffix;
+  if (mode == 0 || mode == 1) return framing.standard_prefix + password + framing.standard_suffix;
+  return std::string();
+}
+
+std::string programming_body(const std::string& framing, const std::string& prog_code,
+                             const std::string& flags, const std::string& text) {
+  std::string body;
+  body.reserve(framing.size() + prog_code.size() + flags.size() + text.size() + 2);
+  body += framing;
+  body += prog_code;
+  body += '"';
+  body += flags;
+  body += text;
+  body += '"';
+  return body;
+}
+
+SmsRunResult program_via_sms(const SmsRunInputs& in, SmsFraming which) {
+  SmsRunResult result;
+  if (in.unit_number.size() < kMinUnitNumberLength) {
+    in.ui.message(kInvalidUnitNumber);
+    return result;
+  }
+  if (in.password.size() < kMinPasswordLength) {
+    in.ui.message(kInvalidPassword);
+    return result;
+  }
+  // The unit number names every file; one that would lead out of the
+  // programming folder is refused before any row changes.
+  if (auto problem = destination_problem(in.unit_number)) {
+    in.ui.message(*problem);
+    return result;
+  }
+  const std::string framing = programming_framing(which, in.mode, in.framing, in.password);
+
+  platform::StringGrid& grid = in.grid;
+  QuietGrid quiet(grid);
+  for (int row = 1; row < grid.row_count(); ++row) {
+    if (grid.cell(5, row) != kSelected) continue;
+    const std::string prog_code = grid.cell(1, row);
+    if (prog_code.size() > kMaxProgCodeLength) {
+      quiet.tell(in.ui, too_long(prog_code, "Program Symbol Length"));
+      grid.set_cell(5, row, kMessageError);
+      continue;
+    }
+    int prog_len = 0;
+    try {
+      prog_len = app::to_integer(grid.cell(2, row));
+    } catch (const std::exception& e) {
+      quiet.tell(in.ui, e.what());
+      return result;
+    }
+    const std::string flags = grid.cell(3, row);
+    const std::string text = grid.cell(4, row);
+    if (static_cast<long long>(prog_len) < static_cast<long long>(flags.size() + text.size())) {
+      quiet.tell(in.ui, too_long(flags + text, "Message Length"));
+      grid.set_cell(5, row, kMessageError);
+      continue;
+    }
+    try {
+      ensure_programming_folder(in.programming_folder);
+      write_outbox_file(in.programming_folder,
+                        programming_message(in.unit_number, row,
+                                            programming_body(framing, prog_code, flags, text)));
+    } catch (const OutboxError& e) {
+      quiet.tell(in.ui, e.what());
+      return result;
+    }
+    ++result.programmed;
+    grid.set_cell(5, row, kMessageProgrammed);
+  }
+  quiet.finish();
+
+  if (in.lock_program_menu) in.lock_program_menu();
+  in.ui.message(std::to_string(result.programmed) + kProgrammedCount);
+  if (in.write_log) in.write_log(kProgrammingLogEntry + in.unit_number);
+  result.completed = true;
+  return result;
+}
+
+TagSource clock_seeded_tag_source() {
+  const auto now = std::chrono::system_clock::now().time_since_epoch().count();
+  auto engine = std::make_shared<std::mt19937>(static_cast<std::mt19937::result_type>(now));
+  return [engine] { return std::uniform_int_distribution<int>(0, 499)(*engine); };
+}
+
+int draw_free_tag(const std::string& folder, const std::string& destination,
+                  const TagSource& draw) {
+  constexpr int kAttempts = 50;
+  int tag = draw();
+  for (int attempt = 1; attempt < kAttempts; ++attempt) {
+    OutboxMessageFile probe{destination, std::to_string(tag), false, {}, false};
+    if (!platform::file_exists(platform::join_path(folder, probe.file_name()))) break;
+    tag = draw();
+  }
+  return tag;
+}
+
+CommandSendResult send_command(const CommandSendInputs& in) {
+  CommandSendResult result;
+  std::string prefix;
+  if (in.mode == 1) {
+    prefix = in.framing.standard_prefix;
+  } else if (in.mode == 2) {
+    prefix = in.framing.alternative_prefix;
+  } else {
+    result.status = kNoMessageSent;
+    return result;
+  }
+  try {
+    if (auto problem = destination_problem(in.unit_number)) throw OutboxError(*problem);
+    ensure_programming_folder(in.programming_folder);
+    const int tag = draw_free_tag(in.programming_folder, in.unit_number, in.draw_tag);
+    result.path =
+        write_outbox_file(in.programming_folder,
+                          command_message(in.unit_number, tag, prefix, in.password, in.command));
+  } catch (const OutboxError& e) {
+    in.ui.message(e.what());
+    return result;
+  }
+  result.status = prefix + in.password + in.command + " send to: " + in.unit_number;
+  result.log_event = "Function: " + result.status;
+  return result;
+}
+
+}  // namespace tarvex::outbound
