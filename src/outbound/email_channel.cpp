@@ -1,22 +1,13 @@
 #include "outbound/email_channel.h"
 
 #include "app/settings_files.h"
+#include "outbound/sms_programming.h"
 #include "platform/text_file.h"
 
 namespace tarvex::outbound {
 
 namespace {
-
-constexpr int kProgCode = 1;
-constexpr int kProgLen = 2;
-constexpr int kFlags = 3;
-constexpr int kTextMessage = 4;
-constexpr int kSelection = 5;
-
-const char* const kSelected = "Selected";
-const char* const kProgrammed = "Message is Programmed";
-const char* const kMessageError = "Message Error";
-
+using device::kColFlags, device::kColProgCode, device::kColState, device::kColText;
 }  // namespace
 
 std::string email_subject(const EmailSettings& settings, const std::string& destination) {
@@ -156,12 +147,12 @@ EmailRunResult EmailChannel::program_via_email(platform::StringGrid& grid,
     ui.message(kAccountIncomplete);
     return result;
   }
-  if (unit_number.size() < 6) {
-    ui.message("Not a valid Unit Number!");
+  if (unit_number.size() < kMinUnitNumberLength) {
+    ui.message(kInvalidUnitNumber);
     return result;
   }
-  if (password.size() < 4) {
-    ui.message("Not a valid Password!");
+  if (password.size() < kMinPasswordLength) {
+    ui.message(kInvalidPassword);
     return result;
   }
 
@@ -173,26 +164,18 @@ EmailRunResult EmailChannel::program_via_email(platform::StringGrid& grid,
     auto unmark_accepted = [&] {
       platform::GridUpdate update(grid);
       for (int row : accepted)
-        if (grid.cell(kSelection, row) == kProgrammed) grid.set_cell(kSelection, row, kSelected);
+        if (grid.cell(kColState, row) == kMessageProgrammed)
+          grid.set_cell(kColState, row, kSelected);
     };
     {
       platform::GridUpdate update(grid);
       // The row count is read on every turn: message boxes run the window,
       // and rows may come or go meanwhile.
       for (int row = 1; row < grid.row_count(); ++row) {
-        if (grid.cell(kSelection, row) != kSelected) continue;
-        const std::string code = grid.cell(kProgCode, row);
-        if (code.size() > 5) {
-          ui.message("\"" + code + "\" is longer than the aloud Program Symbol Length!\r\n" +
-                     "Message will not be send!");
-          grid.set_cell(kSelection, row, kMessageError);
-          continue;
-        }
-        int prog_len = 0;
-        try {
-          prog_len = app::to_integer(grid.cell(kProgLen, row));
-        } catch (const std::exception& e) {
-          ui.message(e.what());
+        if (grid.cell(kColState, row) != kSelected) continue;
+        const RowCheck check = check_programming_row(grid, row);
+        if (check.verdict == RowCheck::Verdict::Stop) {
+          ui.message(check.message);
           // Nothing is sent; the connection must not stay open, or every
           // later e-mail would be refused as "already connected".
           disconnect_quietly();
@@ -200,17 +183,17 @@ EmailRunResult EmailChannel::program_via_email(platform::StringGrid& grid,
           result.end = EmailRunEnd::Stopped;
           return result;
         }
-        const std::string message = grid.cell(kFlags, row) + grid.cell(kTextMessage, row);
-        if (prog_len < static_cast<int>(message.size())) {
-          ui.message("\"" + message + "\" is longer than the aloud Message Length!\r\n" +
-                     "Message will not be send!");
-          grid.set_cell(kSelection, row, kMessageError);
+        if (check.verdict == RowCheck::Verdict::Refuse) {
+          ui.message(check.message);
+          grid.set_cell(kColState, row, kMessageError);
           continue;
         }
+        const std::string code = grid.cell(kColProgCode, row);
+        const std::string message = grid.cell(kColFlags, row) + grid.cell(kColText, row);
         payload.push_back("#" + password + "pgm" + code + "\"" + message + "\"");
         ++result.count;
         accepted.push_back(row);
-        grid.set_cell(kSelection, row, kProgrammed);
+        grid.set_cell(kColState, row, kMessageProgrammed);
       }
     }
     if (!send_email(email_subject(settings_, unit_number),

@@ -71,6 +71,23 @@ std::string programming_body(const std::string& framing, const std::string& prog
   return body;
 }
 
+RowCheck check_programming_row(const platform::StringGrid& grid, int row) {
+  using device::kColFlags, device::kColProgCode, device::kColProgLen, device::kColText;
+  const std::string& prog_code = grid.cell(kColProgCode, row);
+  if (prog_code.size() > kMaxProgCodeLength)
+    return {RowCheck::Verdict::Refuse, too_long(prog_code, "Program Symbol Length")};
+  int prog_len = 0;
+  try {
+    prog_len = app::to_integer(grid.cell(kColProgLen, row));
+  } catch (const std::exception& e) {
+    return {RowCheck::Verdict::Stop, e.what()};
+  }
+  const std::string message = grid.cell(kColFlags, row) + grid.cell(kColText, row);
+  if (static_cast<long long>(prog_len) < static_cast<long long>(message.size()))
+    return {RowCheck::Verdict::Refuse, too_long(message, "Message Length")};
+  return {};
+}
+
 SmsRunResult program_via_sms(const SmsRunInputs& in, SmsFraming which) {
   SmsRunResult result;
   if (in.unit_number.size() < kMinUnitNumberLength) {
@@ -92,27 +109,20 @@ SmsRunResult program_via_sms(const SmsRunInputs& in, SmsFraming which) {
   platform::StringGrid& grid = in.grid;
   QuietGrid quiet(grid);
   for (int row = 1; row < grid.row_count(); ++row) {
-    if (grid.cell(5, row) != kSelected) continue;
-    const std::string prog_code = grid.cell(1, row);
-    if (prog_code.size() > kMaxProgCodeLength) {
-      quiet.tell(in.ui, too_long(prog_code, "Program Symbol Length"));
-      grid.set_cell(5, row, kMessageError);
-      continue;
-    }
-    int prog_len = 0;
-    try {
-      prog_len = app::to_integer(grid.cell(2, row));
-    } catch (const std::exception& e) {
-      quiet.tell(in.ui, e.what());
+    if (grid.cell(device::kColState, row) != kSelected) continue;
+    const RowCheck check = check_programming_row(grid, row);
+    if (check.verdict == RowCheck::Verdict::Stop) {
+      quiet.tell(in.ui, check.message);
       return result;
     }
-    const std::string flags = grid.cell(3, row);
-    const std::string text = grid.cell(4, row);
-    if (static_cast<long long>(prog_len) < static_cast<long long>(flags.size() + text.size())) {
-      quiet.tell(in.ui, too_long(flags + text, "Message Length"));
-      grid.set_cell(5, row, kMessageError);
+    if (check.verdict == RowCheck::Verdict::Refuse) {
+      quiet.tell(in.ui, check.message);
+      grid.set_cell(device::kColState, row, kMessageError);
       continue;
     }
+    const std::string& prog_code = grid.cell(device::kColProgCode, row);
+    const std::string& flags = grid.cell(device::kColFlags, row);
+    const std::string& text = grid.cell(device::kColText, row);
     try {
       ensure_programming_folder(in.programming_folder);
       write_outbox_file(in.programming_folder,
@@ -123,7 +133,7 @@ SmsRunResult program_via_sms(const SmsRunInputs& in, SmsFraming which) {
       return result;
     }
     ++result.programmed;
-    grid.set_cell(5, row, kMessageProgrammed);
+    grid.set_cell(device::kColState, row, kMessageProgrammed);
   }
   quiet.finish();
 

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/session.h"
+#include "device/device.h"
 #include "platform/string_grid.h"
 #include "platform/ui.h"
 
@@ -14,9 +15,9 @@ namespace tarvex::outbound {
 
 inline constexpr const char* kInvalidUnitNumber = "Not a valid Unit Number!";
 inline constexpr const char* kInvalidPassword = "Not a valid Password!";
-inline constexpr const char* kSelected = "Selected";
-inline constexpr const char* kMessageProgrammed = "Message is Programmed";
-inline constexpr const char* kMessageError = "Message Error";
+using device::kMessageError;
+using device::kMessageProgrammed;
+using device::kSelected;
 inline constexpr const char* kProgrammedCount = " Messages have been programmed!";
 inline constexpr const char* kProgrammingLogEntry = "Programing: ";
 inline constexpr const char* kNoMessageSent = "No message was send";
@@ -52,6 +53,16 @@ std::string programming_framing(SmsFraming which, int mode, const FramingStrings
 // framing + Prog Code + '"' + Flags + Text Message + '"'
 std::string programming_body(const std::string& framing, const std::string& prog_code,
                              const std::string& flags, const std::string& text);
+
+// The checks every programming run (SMS or e-mail) makes of a selected row,
+// in their order: Prog Code length, Prog Len as a whole number, Flags + Text
+// Message against Prog Len.
+struct RowCheck {
+  enum class Verdict { Accept, Refuse, Stop };
+  Verdict verdict = Verdict::Accept;
+  std::string message;  // shown to the operator for Refuse and Stop
+};
+RowCheck check_programming_row(const platform::StringGrid& grid, int row);
 
 struct SmsRunInputs {
   std::string unit_number;
