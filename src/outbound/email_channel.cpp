@@ -82,7 +82,7 @@ void EmailChannel::NMSMTP1Failure() {
 bool EmailChannel::check_connect() {
   // A second sender starting while an e-mail is on its way (the window
   // stays usable during the wait) is turned away without aborting the first.
-  if (client_.connected() || client_.busy()) {
+  if (client_.connected() || client_.connecting() || client_.busy()) {
     session_.ui.message(kUnableToConnect);
     return false;
   }

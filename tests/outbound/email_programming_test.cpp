@@ -220,6 +220,22 @@ TEST_F(ProgramViaEmailTest, SecondSenderDuringASendIsTurnedAwayWithoutHarmingThe
             (std::vector<std::string>{"Unable to connect to email server...check connection!",
                                       "1 Messages have been programmed!"}));
   EXPECT_EQ(server->data, header() + body({"#1234pgm12\"1ABC\""}));
+
+  // Another sender while the first is still looking up the server's name.
+  ui.messages.clear();
+  server->delay_polls = 0;
+  server->lookup_never_ends = true;
+  scheduler.set_pump_hook([&] {
+    if (!server->lookup_never_ends) return;
+    server->lookup_never_ends = false;
+    EXPECT_FALSE(channel->check_connect());
+  });
+  grid.set_cell(5, 1, "Selected");
+  EXPECT_EQ(run().end, EmailRunEnd::Finished);
+  EXPECT_EQ(server->connects, 2);
+  EXPECT_EQ(ui.messages,
+            (std::vector<std::string>{"Unable to connect to email server...check connection!",
+                                      "1 Messages have been programmed!"}));
 }
 
 TEST_F(ProgramViaEmailTest, ServerSettingMayNameAPortAndMessagesSurviveAFailedGoodbye) {
