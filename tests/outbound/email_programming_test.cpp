@@ -248,6 +248,17 @@ TEST_F(ProgramViaEmailTest, ServerSettingMayNameAPortAndMessagesSurviveAFailedGo
   EXPECT_EQ(server->connected_port, 2525);
   EXPECT_EQ(outcome(1), "Message is Programmed");
   EXPECT_EQ(ui.messages, (std::vector<std::string>{"1 Messages have been programmed!"}));
+
+  // A refused goodbye after the server took the message: the rows were
+  // delivered, so they stay programmed and are not sent a second time.
+  server->replies["QUIT"] = {"500 Not now\r\n"};
+  grid.set_cell(5, 1, "Selected");
+  ui.messages.clear();
+  EXPECT_EQ(run().end, EmailRunEnd::Finished);
+  EXPECT_EQ(outcome(1), "Message is Programmed");
+  EXPECT_EQ(ui.messages, (std::vector<std::string>{"1 Messages have been programmed!"}));
+  EXPECT_FALSE(channel->NMSMTP1().connected());
+  EXPECT_FALSE(server->open());
 }
 
 }  // namespace
