@@ -8,6 +8,31 @@ namespace tarvex::outbound {
 
 namespace {
 using device::kColFlags, device::kColProgCode, device::kColState, device::kColText;
+
+// Batches the run's grid changes, but lets the view catch up before each
+// message so that the operator sees the outcomes of the rows before it.
+class BatchedGrid {
+ public:
+  explicit BatchedGrid(platform::StringGrid& grid) : grid_(grid) { grid_.begin_update(); }
+  ~BatchedGrid() { finish(); }
+  BatchedGrid(const BatchedGrid&) = delete;
+  BatchedGrid& operator=(const BatchedGrid&) = delete;
+
+  void tell(platform::Ui& ui, const std::string& text) {
+    finish();
+    ui.message(text);
+    grid_.begin_update();
+    open_ = true;
+  }
+  void finish() {
+    if (open_) grid_.end_update();
+    open_ = false;
+  }
+
+ private:
+  platform::StringGrid& grid_;
+  bool open_ = true;
+};
 }  // namespace
 
 std::string email_subject(const EmailSettings& settings, const std::string& destination) {
@@ -82,7 +107,7 @@ void EmailChannel::NMSMTP1Failure() {
 bool EmailChannel::check_connect() {
   // A second sender starting while an e-mail is on its way (the window
   // stays usable during the wait) is turned away without aborting the first.
-  if (client_.connected() || client_.busy()) {
+  if (client_.connected() || client_.connecting() || client_.busy()) {
     session_.ui.message(kUnableToConnect);
     return false;
   }
@@ -168,14 +193,15 @@ EmailRunResult EmailChannel::program_via_email(platform::StringGrid& grid,
           grid.set_cell(kColState, row, kSelected);
     };
     {
-      platform::GridUpdate update(grid);
+      BatchedGrid batch(grid);
       // The row count is read on every turn: message boxes run the window,
       // and rows may come or go meanwhile.
       for (int row = 1; row < grid.row_count(); ++row) {
         if (grid.cell(kColState, row) != kSelected) continue;
         const RowCheck check = check_programming_row(grid, row);
         if (check.verdict == RowCheck::Verdict::Stop) {
-          ui.message(check.message);
+          batch.tell(ui, check.message);
+          batch.finish();
           // Nothing is sent; the connection must not stay open, or every
           // later e-mail would be refused as "already connected".
           disconnect_quietly();
@@ -184,7 +210,7 @@ EmailRunResult EmailChannel::program_via_email(platform::StringGrid& grid,
           return result;
         }
         if (check.verdict == RowCheck::Verdict::Refuse) {
-          ui.message(check.message);
+          batch.tell(ui, check.message);
           grid.set_cell(kColState, row, kMessageError);
           continue;
         }

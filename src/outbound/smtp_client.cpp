@@ -74,7 +74,7 @@ SmtpClient::~SmtpClient() {
 }
 
 void SmtpClient::set_transport(std::unique_ptr<platform::TcpTransport> transport) {
-  if (connected_) return;
+  if (connected_ || connecting_) return;
   transport_ = std::move(transport);
 }
 
@@ -169,7 +169,14 @@ void SmtpClient::open_connection(const std::string& address) {
 }
 
 void SmtpClient::connect() {
-  if (connected_) throw SmtpError(smtp_text::kAlreadyConnected);
+  // The waits below run window messages; a connect started from one of them
+  // would take over the socket of the connect in progress.
+  if (connected_ || connecting_) throw SmtpError(smtp_text::kAlreadyConnected);
+  struct Connecting {
+    bool& flag;
+    explicit Connecting(bool& f) : flag(f) { flag = true; }
+    ~Connecting() { flag = false; }
+  } connecting(connecting_);
   cancelled_ = false;
   timed_out_ = false;
   peer_closed_ = false;

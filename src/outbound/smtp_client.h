@@ -68,7 +68,7 @@ class SmtpClient {
   SmtpClient(const SmtpClient&) = delete;
   SmtpClient& operator=(const SmtpClient&) = delete;
 
-  // Replaces the transport; only while not connected.
+  // Replaces the transport; only while neither connected nor connecting.
   void set_transport(std::unique_ptr<platform::TcpTransport> transport);
 
   // Connection properties.
@@ -120,6 +120,8 @@ class SmtpClient {
   void clear_recipients();
 
   bool connected() const { return connected_; }
+  // A connect is under way (look-up, TCP connect, greeting or HELO).
+  bool connecting() const { return connecting_; }
   bool busy() const { return busy_; }
   bool cancelled() const { return cancelled_; }
   bool timed_out() const { return timed_out_; }
@@ -159,6 +161,7 @@ class SmtpClient {
   platform::Scheduler& scheduler_;
   std::unique_ptr<platform::TcpTransport> transport_;
   bool connected_ = false;
+  bool connecting_ = false;
   bool busy_ = false;
   bool cancelled_ = false;
   bool timed_out_ = false;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "app/session.h"
 #include "outbound/email_channel.h"
 #include "platform/string_grid.h"
@@ -71,6 +73,19 @@ class ProgramViaEmailTest : public ::testing::Test {
   std::vector<std::string> events;
 };
 
+// What a view of the grid was told, and how many messages had been shown then.
+struct ViewCatchUps : platform::GridObserver {
+  ViewCatchUps(const platform::StringGrid& g, const testing::ScriptedUi& u) : grid(g), ui(u) {}
+  void grid_reset() override { seen.push_back({ui.messages.size(), grid.cell(5, 1)}); }
+  void cell_changed(int, int) override { grid_reset(); }
+  void column_width_changed(int) override {}
+  void current_changed() override {}
+  void grid_destroyed() override {}
+  const platform::StringGrid& grid;
+  const testing::ScriptedUi& ui;
+  std::vector<std::pair<std::size_t, std::string>> seen;
+};
+
 TEST_F(ProgramViaEmailTest, AcceptedRowsGoOutInOneEmailAndRefusedRowsAreReported) {
   add_row({"12", "4", "1", "ABC", "Selected"});  // accepted: 4 characters in 4
   add_row({"123456", "x", "", "", "Selected"});  // code too long; Prog Len never read
@@ -79,8 +94,15 @@ TEST_F(ProgramViaEmailTest, AcceptedRowsGoOutInOneEmailAndRefusedRowsAreReported
   add_row({"8", "nope", "", "", "Unselected"});  // not selected: not looked at
   add_row({"5", "9", "", "old", "Message is Programmed"});
   add_row({"12345", "2", ".", "5", "Selected"});  // 5 characters are allowed
+  ViewCatchUps view(grid, ui);
+  grid.set_observer(&view);
 
   const EmailRunResult result = run();
+  grid.set_observer(nullptr);
+  // The view showed the first row's outcome before the first refusal came up.
+  EXPECT_NE(std::find(view.seen.begin(), view.seen.end(),
+                      std::pair<std::size_t, std::string>{0, "Message is Programmed"}),
+            view.seen.end());
   EXPECT_EQ(result.end, EmailRunEnd::Finished);
   EXPECT_EQ(result.count, 3);
   EXPECT_EQ(ui.messages,
@@ -220,6 +242,22 @@ TEST_F(ProgramViaEmailTest, SecondSenderDuringASendIsTurnedAwayWithoutHarmingThe
             (std::vector<std::string>{"Unable to connect to email server...check connection!",
                                       "1 Messages have been programmed!"}));
   EXPECT_EQ(server->data, header() + body({"#1234pgm12\"1ABC\""}));
+
+  // Another sender while the first is still looking up the server's name.
+  ui.messages.clear();
+  server->delay_polls = 0;
+  server->lookup_never_ends = true;
+  scheduler.set_pump_hook([&] {
+    if (!server->lookup_never_ends) return;
+    server->lookup_never_ends = false;
+    EXPECT_FALSE(channel->check_connect());
+  });
+  grid.set_cell(5, 1, "Selected");
+  EXPECT_EQ(run().end, EmailRunEnd::Finished);
+  EXPECT_EQ(server->connects, 2);
+  EXPECT_EQ(ui.messages,
+            (std::vector<std::string>{"Unable to connect to email server...check connection!",
+                                      "1 Messages have been programmed!"}));
 }
 
 TEST_F(ProgramViaEmailTest, ServerSettingMayNameAPortAndMessagesSurviveAFailedGoodbye) {
@@ -232,6 +270,17 @@ TEST_F(ProgramViaEmailTest, ServerSettingMayNameAPortAndMessagesSurviveAFailedGo
   EXPECT_EQ(server->connected_port, 2525);
   EXPECT_EQ(outcome(1), "Message is Programmed");
   EXPECT_EQ(ui.messages, (std::vector<std::string>{"1 Messages have been programmed!"}));
+
+  // A refused goodbye after the server took the message: the rows were
+  // delivered, so they stay programmed and are not sent a second time.
+  server->replies["QUIT"] = {"500 Not now\r\n"};
+  grid.set_cell(5, 1, "Selected");
+  ui.messages.clear();
+  EXPECT_EQ(run().end, EmailRunEnd::Finished);
+  EXPECT_EQ(outcome(1), "Message is Programmed");
+  EXPECT_EQ(ui.messages, (std::vector<std::string>{"1 Messages have been programmed!"}));
+  EXPECT_FALSE(channel->NMSMTP1().connected());
+  EXPECT_FALSE(server->open());
 }
 
 }  // namespace

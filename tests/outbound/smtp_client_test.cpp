@@ -257,8 +257,16 @@ TEST_F(SmtpClientTest, HostLookupOutcomes) {
   const auto start = scheduler.now_ms();
   EXPECT_EQ(error_of([&] { client->connect(); }), smtp_text::kHostLookupTimedOut);
   EXPECT_GE(scheduler.now_ms() - start, 20000);
-  scheduler.set_pump_hook([&] { client->abort(); });
+  // A connect started from a window message while the name is looked up is
+  // refused and leaves the one in progress alone; then that one is aborted.
+  std::string nested = "not called";
+  scheduler.set_pump_hook([&] {
+    if (nested == "not called") nested = error_of([&] { client->connect(); });
+    client->abort();
+  });
   EXPECT_EQ(error_of([&] { client->connect(); }), smtp_text::kHostLookupCanceled);
+  EXPECT_EQ(nested, smtp_text::kAlreadyConnected);
+  EXPECT_FALSE(client->connecting());
   scheduler.set_pump_hook(nullptr);
 
   // A dotted address needs no look-up.

@@ -57,21 +57,21 @@ TForm21::TForm21(EmailChannel& channel, QWidget* parent) : QDialog(parent), chan
               {"SMTP Server:", "Label4", "Edit4", &Edit4},
               {"Login Name:", "Label7", "Edit7", &Edit7},
               {"Account Number:", "Label6", "Edit6", &Edit6}};
-  int y = 20;
+  int y = 24;
   for (const auto& row : rows) {
     label(this, row.caption, row.label_name, QRect(16, y + 3, 120, 18));
     *row.target = edit(this, row.edit_name, row.caption, QRect(140, y, 200, 22));
-    y += 32;
+    y += 34;
   }
   Edit4->setToolTip("Host name of the SMTP server, optionally followed by :port");
 
   Button1 = new QPushButton("Apply", this);
   Button1->setObjectName("Button1");
-  Button1->setGeometry(170, 226, 80, 26);
+  Button1->setGeometry(170, 242, 80, 26);
   Button1->setDefault(true);
   Button2 = new QPushButton("Cancel", this);
   Button2->setObjectName("Button2");
-  Button2->setGeometry(260, 226, 80, 26);
+  Button2->setGeometry(260, 242, 80, 26);
   connect(Button1, &QPushButton::clicked, this, &TForm21::Button1Click);
   connect(Button2, &QPushButton::clicked, this, &TForm21::Button2Click);
 
