@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStandardItemModel>
+#include <QTableView>
 
 #include "app/event_log.h"
 #include "app/ui/main_window.h"
@@ -108,6 +109,29 @@ TEST_F(MainWindowSms, CommandListSendShowsItsStatusForFiveSeconds) {
   EXPECT_EQ(dir.read("Data/Outbox/+27821234567_7.txt"),
             "NONE\r\nReport:N\r\n+27821234567,7,AP1234A1\r\n");
   EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(MainWindowSms, CommandListAndStatusShowWholeTexts) {
+  auto* model = static_cast<QStandardItemModel*>(form->ComboBoxPlus1->model());
+  model->appendRow({new QStandardItem("OUT1 OFF"), new QStandardItem("Switch output 1 off"),
+                    new QStandardItem("OUT1 OFF")});
+  form->command_tag_source = [] { return 3; };
+  form->ComboBoxPlus1Change(model->rowCount() - 1);
+  form->RadioButton1->click();
+  form->Button1->click();
+  const QString status = form->Label6->text();
+  EXPECT_EQ(status, "P1234OUT1 OFF send to: +27821234567");
+  EXPECT_LE(form->Label6->fontMetrics().horizontalAdvance(status), form->Label6->width());
+
+  // The open list gives each description one line of its full width.
+  form->show();
+  form->ComboBoxPlus1->showPopup();
+  auto* list = qobject_cast<QTableView*>(form->ComboBoxPlus1->view());
+  ASSERT_NE(list, nullptr);
+  EXPECT_FALSE(list->wordWrap());
+  EXPECT_GE(list->columnWidth(1), list->fontMetrics().horizontalAdvance("Switch output 1 off"));
+  EXPECT_GE(form->ComboBoxPlus1->maxVisibleItems(), 20);
+  form->ComboBoxPlus1->hidePopup();
 }
 
 }  // namespace

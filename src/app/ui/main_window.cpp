@@ -145,7 +145,7 @@ void TForm1::build_controls() {
   Button1->setGeometry(510, 59, 70, 24);
   Label6 = plain_label(central, "", "Label6");
   Label6->setStyleSheet("color: red;");
-  Label6->setGeometry(590, 62, 200, 20);
+  Label6->setGeometry(590, 62, 390, 20);
 
   Memo1 = named(new QTextEdit(central), "Memo1", "Message Description");
   Memo1->setReadOnly(true);
