@@ -115,8 +115,16 @@ bool SimulatedProgrammer::read_byte(std::uint8_t& byte) {
 int SimulatedProgrammer::write(const std::uint8_t* data, int count) {
   if (!open_) return -1;
   update();
-  for (int i = 0; i < count; ++i) receive(data[i]);
+  for (int i = 0; i < count; ++i) {
+    received_.push_back({data[i], rts_, scheduler_.now_ms()});
+    receive(data[i]);
+  }
   return count;
+}
+
+void SimulatedProgrammer::pulse_cts(int ms) {
+  cts_from_ms_ = scheduler_.now_ms();
+  cts_until_ms_ = cts_from_ms_ + ms;
 }
 
 bool SimulatedProgrammer::set_rts(bool on) {

@@ -183,6 +183,18 @@ TEST(LineSignallingProgrammer, CtsFaults) {
   link.programmer.faults.never_answer = true;
   link.framed_write(2, 0x0000, "x");
   EXPECT_EQ(link.cts_on_ms(200), 0);
+  EXPECT_TRUE(link.programmer.records().empty());
+  // Silent, but what it was sent still shows, with the header inside RTS.
+  const auto& got = link.programmer.received();
+  ASSERT_EQ(got.size(), 5u);
+  EXPECT_EQ(got[0].byte, 2);
+  EXPECT_TRUE(got[0].rts && got[1].rts && got[2].rts);
+  EXPECT_EQ(got[3].byte, 'x');
+  EXPECT_FALSE(got[3].rts || got[4].rts);
+
+  // A pulse on demand, for a read-back that did not match.
+  link.programmer.pulse_cts(6);
+  EXPECT_EQ(link.cts_on_ms(50), 6);
 }
 
 }  // namespace
