@@ -222,7 +222,10 @@ void SimulatedProgrammer::commit_write(std::int64_t at) {
     return;
   }
   ++write_acks_;
-  if (faults.drop_ack == write_acks_) return;
+  const bool dropped =
+      faults.drop_ack > 0 && write_acks_ >= faults.drop_ack &&
+      (faults.drop_ack_count < 0 || write_acks_ < faults.drop_ack + faults.drop_ack_count);
+  if (dropped) return;
   ++acks_sent_;
   send(std::string(1, static_cast<char>(kAck)), at + answer_delay_ms);
 }

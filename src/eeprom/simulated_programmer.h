@@ -45,6 +45,7 @@ class SimulatedProgrammer final : public platform::SerialBackend {
   struct Faults {
     bool never_answer = false;       // takes no notice of anything sent
     int drop_ack = 0;                // the Nth write acknowledgement (from 1) is not sent
+    int drop_ack_count = 1;          // ... nor the ones after it up to this many; -1: none again
     bool corrupt_next_read = false;  // the next read answer has one byte changed
     bool keep_cts_on = false;        // CTS stays on as if always busy
   };

@@ -130,6 +130,21 @@ TEST(AcknowledgingProgrammer, FaultsDropAnAckCorruptAReadAndGoSilent) {
   // The record without its ACK was still written.
   EXPECT_EQ(link.programmer.records().size(), 3u);
 
+  // A programmer that answers the enquiry but never acknowledges a record
+  // again: the records still arrive and are written.
+  link.programmer.faults.drop_ack = 4;
+  link.programmer.faults.drop_ack_count = -1;
+  for (int attempt = 0; attempt < 6; ++attempt) EXPECT_FALSE(link.write_record(2, 0x0060, "again"));
+  EXPECT_TRUE(link.detect());
+  EXPECT_EQ(link.programmer.records().size(), 9u);
+  // Two in a row, then acknowledged again.
+  link.programmer.faults.drop_ack = 10;
+  link.programmer.faults.drop_ack_count = 2;
+  EXPECT_FALSE(link.write_record(2, 0x0060, "again"));
+  EXPECT_FALSE(link.write_record(2, 0x0060, "again"));
+  EXPECT_TRUE(link.write_record(2, 0x0060, "again"));
+  link.programmer.faults.drop_ack = 0;
+
   link.programmer.faults.corrupt_next_read = true;
   const std::string first = link.read_record(4, 0x0000);
   EXPECT_NE(first, stored("one"));
