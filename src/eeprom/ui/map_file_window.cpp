@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCompleter>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -65,6 +66,11 @@ TForm23::TForm23(app::TForm1& main_window, QWidget* parent)
   ComboBox1 = new QComboBox(this);
   ComboBox1->setObjectName("ComboBox1");
   ComboBox1->setEditable(true);
+  // A typed name is written exactly as typed: the readers compare it
+  // case-sensitively, so the completer must not turn 24lc16b into 24LC16B,
+  // and it does not join the three listed.
+  ComboBox1->setInsertPolicy(QComboBox::NoInsert);
+  ComboBox1->completer()->setCaseSensitivity(Qt::CaseSensitive);
   ComboBox1->addItems({"24LC16B", "24FC256", "24FC512"});
   ComboBox1->setCurrentIndex(-1);
   ComboBox1->setEditText(QString());
@@ -136,6 +142,10 @@ TForm23::TForm23(app::TForm1& main_window, QWidget* parent)
   Button2 = new QPushButton("Create", this);
   Button2->setObjectName("Button2");
   Button2->setEnabled(false);
+  // Enter creates the file once one is chosen, and never opens the save
+  // dialog by surprise.
+  Button1->setAutoDefault(false);
+  Button2->setDefault(true);
   file_row->addWidget(Button2);
   layout->addLayout(file_row);
 
