@@ -73,7 +73,13 @@ PortRouter::PortRouter(std::string start_folder, platform::Scheduler& scheduler,
 
 SimulatedProgrammer& PortRouter::simulator(ProgrammerModel model) {
   auto& slot = simulators_[model];
-  if (!slot) slot = std::make_unique<SimulatedProgrammer>(scheduler_, model);
+  if (!slot) {
+    slot = std::make_unique<SimulatedProgrammer>(scheduler_, model);
+    // The program watches CTS with a 2 ms timer on a real clock, where a
+    // repaint can hold the user-interface thread for several milliseconds; a
+    // longer write cycle keeps the pulse from slipping between two looks.
+    slot->write_cycle_ms = kRoutedWriteCycleMs;
+  }
   return *slot;
 }
 

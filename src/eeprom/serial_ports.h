@@ -17,6 +17,8 @@ namespace tarvex::eeprom {
 inline constexpr const char* kPortsFile = "Ports.ini";
 inline constexpr const char* kSimulatorAcknowledging = "simulator:acknowledging";
 inline constexpr const char* kSimulatorLineSignalling = "simulator:line-signalling";
+// How long the simulators that Ports.ini names hold CTS for a write cycle.
+inline constexpr int kRoutedWriteCycleMs = 40;
 
 // Where "COMn" leads.
 struct PortTarget {

@@ -115,8 +115,16 @@ bool SimulatedProgrammer::read_byte(std::uint8_t& byte) {
 int SimulatedProgrammer::write(const std::uint8_t* data, int count) {
   if (!open_) return -1;
   update();
-  for (int i = 0; i < count; ++i) receive(data[i]);
+  for (int i = 0; i < count; ++i) {
+    received_.push_back({data[i], rts_, scheduler_.now_ms()});
+    receive(data[i]);
+  }
   return count;
+}
+
+void SimulatedProgrammer::pulse_cts(int ms) {
+  cts_from_ms_ = scheduler_.now_ms();
+  cts_until_ms_ = cts_from_ms_ + ms;
 }
 
 bool SimulatedProgrammer::set_rts(bool on) {
@@ -214,7 +222,10 @@ void SimulatedProgrammer::commit_write(std::int64_t at) {
     return;
   }
   ++write_acks_;
-  if (faults.drop_ack == write_acks_) return;
+  const bool dropped =
+      faults.drop_ack > 0 && write_acks_ >= faults.drop_ack &&
+      (faults.drop_ack_count < 0 || write_acks_ < faults.drop_ack + faults.drop_ack_count);
+  if (dropped) return;
   ++acks_sent_;
   send(std::string(1, static_cast<char>(kAck)), at + answer_delay_ms);
 }

@@ -45,6 +45,7 @@ class SimulatedProgrammer final : public platform::SerialBackend {
   struct Faults {
     bool never_answer = false;       // takes no notice of anything sent
     int drop_ack = 0;                // the Nth write acknowledgement (from 1) is not sent
+    int drop_ack_count = 1;          // ... nor the ones after it up to this many; -1: none again
     bool corrupt_next_read = false;  // the next read answer has one byte changed
     bool keep_cts_on = false;        // CTS stays on as if always busy
   };
@@ -65,6 +66,17 @@ class SimulatedProgrammer final : public platform::SerialBackend {
     std::int64_t at_ms = 0;
   };
   const std::vector<Record>& records() const { return records_; }
+  // Every byte written to the port, with the RTS line at that moment, kept
+  // whatever the faults: a silent programmer still shows what it was sent.
+  struct Received {
+    std::uint8_t byte = 0;
+    bool rts = false;
+    std::int64_t at_ms = 0;
+  };
+  const std::vector<Received>& received() const { return received_; }
+  // Raises CTS for ms from now, as after a write cycle. The line-signalling
+  // engine re-reads a mismatched row only after such a pulse.
+  void pulse_cts(int ms);
   int enquiries() const { return enquiries_; }
   int acks_sent() const { return acks_sent_; }
   int open_count() const { return open_count_; }
@@ -130,6 +142,7 @@ class SimulatedProgrammer final : public platform::SerialBackend {
   std::int64_t cts_until_ms_ = 0;
 
   std::vector<Record> records_;
+  std::vector<Received> received_;
   int enquiries_ = 0;
   int acks_sent_ = 0;
   int write_acks_ = 0;

@@ -40,6 +40,7 @@ void TUart::ReportError(int code) {
     OnError(*this, code, text);
     return;
   }
+  ui_.beep();
   ui_.message(text);
 }
 

@@ -27,6 +27,8 @@ class Ui {
 
   // A modal message box with a fixed text and an OK button.
   virtual void message(const std::string& text) = 0;
+  // The exclamation sound that goes before an error box.
+  virtual void beep() {}
   // A modal question; with_cancel adds the Cancel button to Yes and No.
   virtual Answer question(const std::string& text, bool with_cancel = true) = 0;
   // An empty optional means the operator cancelled.

@@ -44,6 +44,10 @@ void QtUi::message(const std::string& text) {
   box.exec();
 }
 
+void QtUi::beep() {
+  QApplication::beep();
+}
+
 platform::Answer QtUi::question(const std::string& text, bool with_cancel) {
   auto buttons = QMessageBox::Yes | QMessageBox::No;
   if (with_cancel) buttons |= QMessageBox::Cancel;

@@ -26,6 +26,7 @@ class QtUi final : public platform::Ui {
   QDialog* window(const std::string& name) const;
 
   void message(const std::string& text) override;
+  void beep() override;
   platform::Answer question(const std::string& text, bool with_cancel) override;
   std::optional<std::string> open_file(const platform::FileDialogRequest& request) override;
   std::optional<std::string> save_file(const platform::FileDialogRequest& request) override;

@@ -92,6 +92,30 @@ TEST(PortRouter, OpensTheSimulatorOrTheDeviceThatPortsIniNames) {
   EXPECT_EQ(router.simulator(ProgrammerModel::Acknowledging).open_count(), 2);
 }
 
+// The program watches CTS every 2 ms between repaints: the routed simulator's
+// write cycle must outlast a busy moment of the user-interface thread.
+TEST(PortRouter, RoutedLineSignallingSimulatorHoldsCtsForTensOfMilliseconds) {
+  testing::TempFolder dir;
+  dir.write("Ports.ini", "simulator:line-signalling\r\n");
+  platform::VirtualScheduler scheduler;
+  testing::ScriptedUi ui;
+  PortRouter router(dir.path(), scheduler, nullptr);
+  TUart uart(router, scheduler, ui);
+  uart.SetActive(true);
+  ASSERT_TRUE(uart.Active());
+  for (std::uint8_t b : {2, 0x00, 0x40}) {
+    uart.SetRTS(true);
+    uart.WriteByte(b);
+  }
+  uart.SetRTS(false);
+  uart.WriteString("Zone\x01", 2000);
+  int on_ms = 0;
+  for (int t = 0; t < 400; t += 2, scheduler.advance(2))
+    if (uart.CTSState()) on_ms += 2;
+  EXPECT_GE(on_ms, 30);
+  EXPECT_LT(on_ms, 300);  // well inside one 400 ms engine step
+}
+
 TEST(ComPortSetup, ButtonsApplyAndStoringLineSeven) {
   EXPECT_EQ(radio_button_for_port(1), 1);
   EXPECT_EQ(radio_button_for_port(8), 8);

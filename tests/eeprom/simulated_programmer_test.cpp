@@ -130,6 +130,21 @@ TEST(AcknowledgingProgrammer, FaultsDropAnAckCorruptAReadAndGoSilent) {
   // The record without its ACK was still written.
   EXPECT_EQ(link.programmer.records().size(), 3u);
 
+  // A programmer that answers the enquiry but never acknowledges a record
+  // again: the records still arrive and are written.
+  link.programmer.faults.drop_ack = 4;
+  link.programmer.faults.drop_ack_count = -1;
+  for (int attempt = 0; attempt < 6; ++attempt) EXPECT_FALSE(link.write_record(2, 0x0060, "again"));
+  EXPECT_TRUE(link.detect());
+  EXPECT_EQ(link.programmer.records().size(), 9u);
+  // Two in a row, then acknowledged again.
+  link.programmer.faults.drop_ack = 10;
+  link.programmer.faults.drop_ack_count = 2;
+  EXPECT_FALSE(link.write_record(2, 0x0060, "again"));
+  EXPECT_FALSE(link.write_record(2, 0x0060, "again"));
+  EXPECT_TRUE(link.write_record(2, 0x0060, "again"));
+  link.programmer.faults.drop_ack = 0;
+
   link.programmer.faults.corrupt_next_read = true;
   const std::string first = link.read_record(4, 0x0000);
   EXPECT_NE(first, stored("one"));
@@ -183,6 +198,18 @@ TEST(LineSignallingProgrammer, CtsFaults) {
   link.programmer.faults.never_answer = true;
   link.framed_write(2, 0x0000, "x");
   EXPECT_EQ(link.cts_on_ms(200), 0);
+  EXPECT_TRUE(link.programmer.records().empty());
+  // Silent, but what it was sent still shows, with the header inside RTS.
+  const auto& got = link.programmer.received();
+  ASSERT_EQ(got.size(), 5u);
+  EXPECT_EQ(got[0].byte, 2);
+  EXPECT_TRUE(got[0].rts && got[1].rts && got[2].rts);
+  EXPECT_EQ(got[3].byte, 'x');
+  EXPECT_FALSE(got[3].rts || got[4].rts);
+
+  // A pulse on demand, for a read-back that did not match.
+  link.programmer.pulse_cts(6);
+  EXPECT_EQ(link.cts_on_ms(50), 6);
 }
 
 }  // namespace

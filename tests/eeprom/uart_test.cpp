@@ -204,12 +204,14 @@ TEST_F(UartFixture, ErrorsOneToFiveWithTheirTexts) {
   uart.SetRTS(true);
   EXPECT_EQ(ui.messages.back(), "Error setting RTS line.");
   EXPECT_EQ(ui.messages.size(), 5u);
+  EXPECT_EQ(ui.beeps, 5);  // each box comes with the exclamation sound
 
   // With a handler the box is not shown.
   std::vector<std::pair<int, std::string>> errors;
   uart.OnError = [&](TUart&, int code, const std::string& text) { errors.push_back({code, text}); };
   uart.SetRTS(false);
   EXPECT_EQ(ui.messages.size(), 5u);
+  EXPECT_EQ(ui.beeps, 5);
   ASSERT_EQ(errors.size(), 1u);
   EXPECT_EQ(errors[0].first, 5);
 }

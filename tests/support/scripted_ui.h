@@ -15,6 +15,7 @@ namespace tarvex::testing {
 class ScriptedUi final : public platform::Ui {
  public:
   void message(const std::string& text) override { messages.push_back(text); }
+  void beep() override { ++beeps; }
   platform::Answer question(const std::string& text, bool with_cancel) override;
   std::optional<std::string> open_file(const platform::FileDialogRequest& request) override;
   std::optional<std::string> save_file(const platform::FileDialogRequest& request) override;
@@ -24,6 +25,7 @@ class ScriptedUi final : public platform::Ui {
   bool shell_open(const std::string& program, const std::string& working_folder) override;
 
   std::vector<std::string> messages;
+  int beeps = 0;
   std::vector<std::string> questions;
   std::deque<platform::Answer> answers;
 

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QTest>
 #include <QTimer>
 
 #include "app/ui/main_window.h"
@@ -116,6 +117,23 @@ TEST_F(Windows, MapFileGeneratorControlsDefaultsAndCreate) {
   form.show();
   EXPECT_FALSE(create->isEnabled());
   EXPECT_EQ(form.Label3->text(), "File Name: ");
+}
+
+TEST_F(Windows, MapFileGeneratorTypedNamesAndEnter) {
+  TForm23 form(*main);
+  form.show();
+  QLineEdit* typed = form.ComboBox1->lineEdit();
+  QTest::keyClicks(typed, "24lc16b");
+  QTest::keyClick(typed, Qt::Key_Return);
+  EXPECT_EQ(form.ComboBox1->count(), 3);  // the list keeps its three types
+  EXPECT_EQ(form.ComboBox1->currentText(), "24lc16b");
+  EXPECT_TRUE(ui.file_dialogs.empty());  // Enter opens no save dialog
+
+  ui.dialog_answers.push_back(dir.file("typed.dtp"));
+  form.Button1->click();
+  QTest::keyClick(form.Edit1, Qt::Key_Return);
+  EXPECT_EQ(dir.read("typed.dtp"), "24lc16b\r\n\x01\r\n$0000\r\n00\r\n");
+  EXPECT_TRUE(form.isVisible());
 }
 
 TEST_F(Windows, OptionsEntryOpensTheGenerator) {

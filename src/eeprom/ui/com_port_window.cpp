@@ -39,6 +39,8 @@ TForm17::TForm17(app::TForm1& main_window, QWidget* parent)
   row->addWidget(ApplyButton);
   row->addWidget(CancelButton);
   layout->addLayout(row);
+  // Room for the caption in the title bar, which is wider than the buttons.
+  setMinimumWidth(260);
   connect(ApplyButton, &QPushButton::clicked, this, &TForm17::ApplyClick);
   connect(CancelButton, &QPushButton::clicked, this, &TForm17::CancelClick);
   FormShow();

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCompleter>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -39,6 +40,14 @@ QLineEdit* edit(QWidget* parent, const char* name, const char* text) {
   return line;
 }
 
+// A caption whose buddy is the control, so that screen readers name the
+// control by it.
+QLabel* labelled(QWidget* parent, const char* caption, QWidget* control) {
+  auto* label = new QLabel(caption, parent);
+  label->setBuddy(control);
+  return label;
+}
+
 QCheckBox* check(QWidget* parent, const char* name, const char* caption) {
   auto* box = new QCheckBox(caption, parent);
   box->setObjectName(name);
@@ -54,16 +63,24 @@ TForm23::TForm23(app::TForm1& main_window, QWidget* parent)
   auto* layout = new QVBoxLayout(this);
 
   auto* top = new QGridLayout;
-  top->addWidget(new QLabel("EEPROM Type:", this), 0, 0);
   ComboBox1 = new QComboBox(this);
   ComboBox1->setObjectName("ComboBox1");
   ComboBox1->setEditable(true);
+  // A typed name is written exactly as typed: the readers compare it
+  // case-sensitively, so the completer must not turn 24lc16b into 24LC16B,
+  // and it does not join the three listed.
+  ComboBox1->setInsertPolicy(QComboBox::NoInsert);
+  ComboBox1->completer()->setCaseSensitivity(Qt::CaseSensitive);
   ComboBox1->addItems({"24LC16B", "24FC256", "24FC512"});
   ComboBox1->setCurrentIndex(-1);
   ComboBox1->setEditText(QString());
+  // Wide enough for a type name typed by hand, not just the three listed.
+  ComboBox1->setMinimumContentsLength(16);
+  ComboBox1->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  top->addWidget(labelled(this, "EEPROM Type:", ComboBox1), 0, 0);
   top->addWidget(ComboBox1, 0, 1);
-  top->addWidget(new QLabel("Terminator:", this), 1, 0);
   SpinEdit1 = spin(this, "SpinEdit1", 1, 255);
+  top->addWidget(labelled(this, "Terminator:", SpinEdit1), 1, 0);
   top->addWidget(SpinEdit1, 1, 1);
   top->setColumnStretch(2, 1);
   layout->addLayout(top);
@@ -90,19 +107,19 @@ TForm23::TForm23(app::TForm1& main_window, QWidget* parent)
   for (const auto& s : sets) {
     auto* group = new QGroupBox(s.title, this);
     auto* grid = new QGridLayout(group);
-    grid->addWidget(new QLabel("Start PGM Characters:", group), 0, 0);
     *s.code_edit = edit(group, s.code, "00");
+    grid->addWidget(labelled(group, "Start PGM Characters:", *s.code_edit), 0, 0);
     grid->addWidget(*s.code_edit, 0, 1);
     *s.hex_box = check(group, s.hex, "Use as Hex Value");
     grid->addWidget(*s.hex_box, 1, 1);
-    grid->addWidget(new QLabel("Start Address(Hex):", group), 2, 0);
     *s.address_edit = edit(group, s.address, "0000");
+    grid->addWidget(labelled(group, "Start Address(Hex):", *s.address_edit), 2, 0);
     grid->addWidget(*s.address_edit, 2, 1);
-    grid->addWidget(new QLabel("Number of entries:", group), 3, 0);
     *s.entries_spin = spin(group, s.entries, 1, 9999);
+    grid->addWidget(labelled(group, "Number of entries:", *s.entries_spin), 3, 0);
     grid->addWidget(*s.entries_spin, 3, 1);
-    grid->addWidget(new QLabel("Entry Size:", group), 4, 0);
     *s.size_spin = spin(group, s.size, 1, 9999);
+    grid->addWidget(labelled(group, "Entry Size:", *s.size_spin), 4, 0);
     grid->addWidget(*s.size_spin, 4, 1);
     if (s.in_use_box) {
       *s.in_use_box = check(group, s.in_use, "In Use");
@@ -119,10 +136,16 @@ TForm23::TForm23(app::TForm1& main_window, QWidget* parent)
   file_row->addWidget(Label3, 1);
   Button1 = new QPushButton("......", this);
   Button1->setObjectName("Button1");
+  Button1->setToolTip("Choose the template file");
+  Button1->setAccessibleName("Choose the template file");
   file_row->addWidget(Button1);
   Button2 = new QPushButton("Create", this);
   Button2->setObjectName("Button2");
   Button2->setEnabled(false);
+  // Enter creates the file once one is chosen, and never opens the save
+  // dialog by surprise.
+  Button1->setAutoDefault(false);
+  Button2->setDefault(true);
   file_row->addWidget(Button2);
   layout->addLayout(file_row);
 
