@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStandardItemModel>
+#include <QTableView>
 #include <QTest>
 #include <QTimer>
 
@@ -158,6 +159,14 @@ TEST_F(DeviceWindowTest, OpenShowsTheDeviceCaptionHistoryAndCommands) {
   ASSERT_EQ(commands->rowCount(), 2);
   EXPECT_EQ(commands->item(1, 1)->text(), "Open gate");
   EXPECT_EQ(commands->item(1, 2)->text(), "OPEN");
+  // The edit part starts empty, and the open list shows each description
+  // whole on one line.
+  EXPECT_EQ(form->ComboBoxPlus1->currentText(), "");
+  auto* list = qobject_cast<QTableView*>(form->ComboBoxPlus1->view());
+  ASSERT_NE(list, nullptr);
+  EXPECT_FALSE(list->wordWrap());
+  EXPECT_GT(list->columnWidth(1), list->fontMetrics().horizontalAdvance("Open gate"));
+  EXPECT_GE(list->minimumWidth(), list->columnWidth(1) + list->columnWidth(2));
 
   // Typing in the unit number marks the device changed; New then asks.
   form->Edit1->setText("+2711");
