@@ -182,6 +182,22 @@ TEST_F(DeviceWindowTest, OpenShowsTheDeviceCaptionHistoryAndCommands) {
   EXPECT_EQ(form->Edit1->text(), "+27821234567");
 }
 
+TEST_F(DeviceWindowTest, RecentFileWithAnAmpersandShowsAndOpensIt) {
+  const std::string path = dir.file("R&D/lab.dev");
+  dir.write("R&D/lab.dev",
+            "+27115550000\r\n1234\r\n\xFC"
+            "1\r\n\xFD"
+            "Contactid\r\n");
+  dir.write("History.ini", path + "\r\n");
+  form = std::make_unique<TForm1>(ui, scheduler, dir.path());
+  QAction* hist1 = form->action("Hist1");
+  ASSERT_TRUE(hist1->isVisible());
+  // The menu shows "R&D", not "RD" with an underlined D.
+  EXPECT_EQ(hist1->text(), "&1 " + QString::fromStdString(path).replace("&", "&&"));
+  hist1->trigger();
+  EXPECT_EQ(form->Edit1->text(), "+27115550000");
+}
+
 TEST_F(DeviceWindowTest, ChoosingTheZonedTypeMakesZoneCellsOpenTheZoneWindow) {
   dir.write("Zone.dat", "Z1\r\n\x7F\r\n");
   rows({{"Zones", "Z1", "8", "", "10", "Unselected"}});
