@@ -27,6 +27,7 @@ struct DeviceLineReader {
 };
 
 struct SaveResult;
+struct OpenResult;
 
 // Everything a device file is read into or written from: the program-wide
 // session (programming mode, hardware type names), the device fields and the
@@ -39,6 +40,10 @@ struct DeviceContext {
   // Told of every successful save, also of one run by the question about
   // unsaved changes, so that the window can show the new caption.
   std::function<void(const SaveResult&)> saved = {};
+  // Told when Open Device or Open Default has read a file, before the
+  // messages about its mode and hardware type, so that the window shows the
+  // device, caption and recent files behind them.
+  std::function<void(const OpenResult&)> opened = {};
 };
 
 // Applies one line of a device file (line end removed) to the current device.

@@ -219,10 +219,11 @@ OpenResult open_device(DeviceContext& context, DeviceFileKind kind) {
   result.path = *chosen;
   result.caption = device_caption(session, *chosen);
   result.history = update_history(session, *chosen);
-  if (mode_defaulted && kind == DeviceFileKind::Default) session.ui.message(kNoModeMessage);
-  if (!context.reader.hardware_type_found) session.ui.message(kNoHardwareMessage);
   result.opened = true;
   result.reload_commands = true;
+  if (context.opened) context.opened(result);
+  if (mode_defaulted && kind == DeviceFileKind::Default) session.ui.message(kNoModeMessage);
+  if (!context.reader.hardware_type_found) session.ui.message(kNoHardwareMessage);
   return result;
 }
 

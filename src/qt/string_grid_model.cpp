@@ -28,7 +28,11 @@ QVariant StringGridModel::data(const QModelIndex& index, int role) const {
 bool StringGridModel::setData(const QModelIndex& index, const QVariant& value, int role) {
   if (!grid_ || !index.isValid() || role != Qt::EditRole) return false;
   const int row = index.row() + 1;
-  grid_->set_cell(index.column(), row, value.toString().toLatin1().toStdString());
+  const std::string text = value.toString().toLatin1().toStdString();
+  // An editor that closes over its unchanged text (live edits are in already)
+  // is no edit.
+  if (grid_->cell(index.column(), row) == text) return true;
+  grid_->set_cell(index.column(), row, text);
   emit cellEdited(index.column(), row);
   return true;
 }

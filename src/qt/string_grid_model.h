@@ -30,7 +30,7 @@ class StringGridModel final : public QAbstractTableModel, private platform::Grid
  signals:
   void columnWidthChanged(int col);
   void currentChanged();
-  // A cell was edited through the view (not by code).
+  // A cell's text was changed through the view (not by code).
   void cellEdited(int col, int row);
 
  private:

@@ -119,8 +119,15 @@ void StringGridView::announce_press(QKeyEvent* event) {
   if (!event->text().isEmpty()) emit keyPressed(event->text());
 }
 
+bool StringGridView::announced_for_editor(const QKeyEvent* event) {
+  const bool same = event == editor_key_.event && event->type() == editor_key_.type &&
+                    event->key() == editor_key_.key;
+  editor_key_ = {};
+  return same;
+}
+
 void StringGridView::keyPressEvent(QKeyEvent* event) {
-  announce_press(event);
+  if (!announced_for_editor(event)) announce_press(event);
   // A key that opens an editor is handed on to it; it was announced here.
   forwarding_ = true;
   QTableView::keyPressEvent(event);
@@ -128,16 +135,19 @@ void StringGridView::keyPressEvent(QKeyEvent* event) {
 }
 
 void StringGridView::keyReleaseEvent(QKeyEvent* event) {
-  if (!event->isAutoRepeat()) emit keyUp(event->key());
+  if (!announced_for_editor(event) && !event->isAutoRepeat()) emit keyUp(event->key());
   QTableView::keyReleaseEvent(event);
 }
 
 bool StringGridView::eventFilter(QObject* watched, QEvent* event) {
   if (watched == editor_ && editor_) {
     if (event->type() == QEvent::KeyPress && !forwarding_) {
-      announce_press(static_cast<QKeyEvent*>(event));
+      auto* key = static_cast<QKeyEvent*>(event);
+      editor_key_ = {key, key->type(), key->key()};
+      announce_press(key);
     } else if (event->type() == QEvent::KeyRelease) {
       auto* key = static_cast<QKeyEvent*>(event);
+      editor_key_ = {key, key->type(), key->key()};
       if (!key->isAutoRepeat()) emit keyUp(key->key());
     }
   }

@@ -60,6 +60,16 @@ class StringGridView final : public QTableView {
   bool live_editing_ = false;
   // A key the view hands on to a new editor was announced already.
   bool forwarding_ = false;
+  // The key event last announced for the editor: one the editor leaves alone
+  // (Enter, arrows, every key release) comes on to the view and must not be
+  // announced twice.
+  struct EditorKey {
+    const QKeyEvent* event = nullptr;
+    int type = 0;
+    int key = 0;
+  };
+  EditorKey editor_key_;
+  bool announced_for_editor(const QKeyEvent* event);
   QPointer<QWidget> editor_;
 };
 

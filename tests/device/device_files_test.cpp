@@ -177,14 +177,26 @@ TEST_F(DeviceFilesTest, OpenWithoutModeOrKnownTypeWarnsInItsOrder) {
                "Nobody\r\n");
   device.hardware_type = "Contactid";
   rows({{"old", "1", "2", "3", "4", "Selected"}, {"old2", "", "", "", "", ""}});
+  // The window shows the opened device before the warnings: Open Default
+  // before both, Open Device between the mode and the hardware-type warning.
+  std::vector<std::size_t> warnings_before_shown;
+  context.opened = [&](const OpenResult& opened) {
+    EXPECT_EQ(opened.caption, session.base_caption + "  bare.dft");
+    warnings_before_shown.push_back(ui.messages.size());
+  };
   answer_dialog(device_path("bare.dft"));
   const OpenResult result = open_device(context, DeviceFileKind::Default);
   ASSERT_TRUE(result.opened);
   EXPECT_EQ(ui.file_dialogs[0].filter_index, 2);
   EXPECT_EQ(ui.file_dialogs[0].default_ext, "dft");
-  EXPECT_EQ(ui.messages,
-            (std::vector<std::string>{"No programming mode defined, Tarvex Mode is selected",
-                                      "No hardware type was selected"}));
+  const std::vector<std::string> warnings{"No programming mode defined, Tarvex Mode is selected",
+                                          "No hardware type was selected"};
+  EXPECT_EQ(ui.messages, warnings);
+  ui.messages.clear();
+  answer_dialog(device_path("bare.dft"));
+  ASSERT_TRUE(open_device(context, DeviceFileKind::Device).opened);
+  EXPECT_EQ(ui.messages, warnings);
+  EXPECT_EQ(warnings_before_shown, (std::vector<std::size_t>{0, 1}));
   EXPECT_EQ(session.programming_mode, 1);
   EXPECT_EQ(device.hardware_type, "Contactid");
   // No row lines: one empty data row is left.

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStandardItemModel>
+#include <QTableView>
 #include <QTest>
 #include <QTimer>
 
@@ -100,8 +101,20 @@ TEST_F(DeviceWindowTest, TypingATextMessageSelectsTheRowAndChecksItsLength) {
   EXPECT_TRUE(form->device().modified);
   EXPECT_TRUE(ui.messages.empty());
   type("c");  // four characters against a Prog Len of 3
-  EXPECT_EQ(ui.messages.back(), "The message is longer then 3 characters!");
-  QTest::keyClick(key_target(), Qt::Key_Escape);
+  EXPECT_EQ(ui.messages, std::vector<std::string>{"The message is longer then 3 characters!"});
+  // Enter is checked like any key; the editor closing over the text the cell
+  // already holds is no new edit and gives no second warning.
+  ui.messages.clear();
+  int downs = 0, presses = 0, ups = 0;
+  QObject::connect(grid, &qt::StringGridView::keyDown, [&] { ++downs; });
+  QObject::connect(grid, &qt::StringGridView::keyPressed, [&] { ++presses; });
+  QObject::connect(grid, &qt::StringGridView::keyUp, [&] { ++ups; });
+  QTest::keyClick(key_target(), Qt::Key_Return);
+  QApplication::processEvents();  // the editor closes on the event loop
+  // Each once, though the editor passes Enter on to the view.
+  EXPECT_EQ(downs + presses + ups, 3);
+  EXPECT_EQ(grid->cell_editor(), nullptr);
+  EXPECT_EQ(ui.messages.size(), 1u);
 
   // Typing a description changes no selection.
   click(0, 2);
@@ -158,6 +171,14 @@ TEST_F(DeviceWindowTest, OpenShowsTheDeviceCaptionHistoryAndCommands) {
   ASSERT_EQ(commands->rowCount(), 2);
   EXPECT_EQ(commands->item(1, 1)->text(), "Open gate");
   EXPECT_EQ(commands->item(1, 2)->text(), "OPEN");
+  // The edit part starts empty, and the open list shows each description
+  // whole on one line.
+  EXPECT_EQ(form->ComboBoxPlus1->currentText(), "");
+  auto* list = qobject_cast<QTableView*>(form->ComboBoxPlus1->view());
+  ASSERT_NE(list, nullptr);
+  EXPECT_FALSE(list->wordWrap());
+  EXPECT_GT(list->columnWidth(1), list->fontMetrics().horizontalAdvance("Open gate"));
+  EXPECT_GE(list->minimumWidth(), list->columnWidth(1) + list->columnWidth(2));
 
   // Typing in the unit number marks the device changed; New then asks.
   form->Edit1->setText("+2711");
@@ -171,6 +192,22 @@ TEST_F(DeviceWindowTest, OpenShowsTheDeviceCaptionHistoryAndCommands) {
   // The recent-file entry opens it again.
   hist1->trigger();
   EXPECT_EQ(form->Edit1->text(), "+27821234567");
+}
+
+TEST_F(DeviceWindowTest, RecentFileWithAnAmpersandShowsAndOpensIt) {
+  const std::string path = dir.file("R&D/lab.dev");
+  dir.write("R&D/lab.dev",
+            "+27115550000\r\n1234\r\n\xFC"
+            "1\r\n\xFD"
+            "Contactid\r\n");
+  dir.write("History.ini", path + "\r\n");
+  form = std::make_unique<TForm1>(ui, scheduler, dir.path());
+  QAction* hist1 = form->action("Hist1");
+  ASSERT_TRUE(hist1->isVisible());
+  // The menu shows "R&D", not "RD" with an underlined D.
+  EXPECT_EQ(hist1->text(), "&1 " + QString::fromStdString(path).replace("&", "&&"));
+  hist1->trigger();
+  EXPECT_EQ(form->Edit1->text(), "+27115550000");
 }
 
 TEST_F(DeviceWindowTest, ChoosingTheZonedTypeMakesZoneCellsOpenTheZoneWindow) {

@@ -108,10 +108,10 @@ void TForm1::build_controls() {
   Edit4 = named(new QLineEdit(central), "Edit4", "Description:");
   Edit4->setGeometry(468, 8, 250, 22);
 
-  plain_label(central, "Hardware Type:", "HardwareTypeLabel")->setGeometry(8, 36, 90, 20);
+  plain_label(central, "Hardware Type:", "HardwareTypeLabel")->setGeometry(8, 36, 100, 20);
   ComboBox1 = named(new QComboBox(central), "ComboBox1", "Hardware Type:");
   ComboBox1->setEditable(false);
-  ComboBox1->setGeometry(100, 34, 180, 22);
+  ComboBox1->setGeometry(108, 34, 180, 22);
 
   GroupBox1 = named(new QGroupBox("Programming Mode:", central), "GroupBox1", "Programming Mode:");
   GroupBox1->setGeometry(730, 4, 250, 52);
@@ -126,10 +126,10 @@ void TForm1::build_controls() {
   connect(RadioButton1, &QRadioButton::clicked, this, &TForm1::RadioButton1Click);
   connect(RadioButton2, &QRadioButton::clicked, this, &TForm1::RadioButton2Click);
 
-  plain_label(central, "Commands:", "CommandsLabel")->setGeometry(8, 62, 90, 20);
+  plain_label(central, "Commands:", "CommandsLabel")->setGeometry(8, 62, 100, 20);
   ComboBoxPlus1 = named(new QComboBox(central), "ComboBoxPlus1", "Commands:");
   ComboBoxPlus1->setEditable(false);
-  ComboBoxPlus1->setGeometry(100, 60, 400, 22);
+  ComboBoxPlus1->setGeometry(108, 60, 392, 22);
   auto* command_view = new QTableView(ComboBoxPlus1);
   command_view->setObjectName("ComboBoxPlus1List");
   command_view->horizontalHeader()->hide();
@@ -152,7 +152,9 @@ void TForm1::build_controls() {
   QFont bold = Memo1->font();
   bold.setBold(true);
   Memo1->setFont(bold);
-  Memo1->setGeometry(990, 8, 200, 74);
+  plain_label(central, "Message Description:", "MessageDescriptionLabel")
+      ->setGeometry(990, 2, 200, 18);
+  Memo1->setGeometry(990, 20, 200, 62);
 
   maingrid_.set_editable(true);
   const char* headings[6] = {"Message Description", "Prog Code",          "Prog Len", "Flags",

@@ -245,6 +245,7 @@ class TForm1 final : public QMainWindow {
   void save_device_file(device::DeviceFileKind kind);
   void HistClick(int n);
   void apply_history_menu(const device::HistoryMenu& menu);
+  void fit_command_columns();
   void show_message_length(int length);
 
   device::Device device_;

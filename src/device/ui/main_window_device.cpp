@@ -4,13 +4,16 @@
 #include <QAction>
 #include <QComboBox>
 #include <QCursor>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QStandardItemModel>
+#include <QTableView>
 #include <QTextEdit>
 
 #include "app/ui/main_window.h"
@@ -47,8 +50,9 @@ device::TableKey table_key(int key) {
   }
 }
 
+// "&n path"; an "&" of the path itself is doubled so that the menu shows it.
 QString history_caption(int n, const std::string& path) {
-  return "&" + QString::number(n) + " " + latin1(path);
+  return "&" + QString::number(n) + " " + latin1(path).replace('&', "&&");
 }
 
 }  // namespace
@@ -73,7 +77,10 @@ void TForm1::connect_device_entries() {
   const auto& history = session_.settings.history;
   for (int n = 1; n <= 4; ++n) {
     QAction* a = action("Hist" + std::to_string(n));
-    if (n <= static_cast<int>(history.size())) a->setData(latin1(history[n - 1]));
+    if (n <= static_cast<int>(history.size())) {
+      a->setData(latin1(history[n - 1]));
+      a->setText(history_caption(n, history[n - 1]));
+    }
     connect(a, &QAction::triggered, this, hist[n - 1]);
   }
 
@@ -96,6 +103,15 @@ void TForm1::connect_device_entries() {
   // Only the operator's own choice loads zones, not a device file's.
   connect(ComboBox1, &QComboBox::activated, this, &TForm1::ComboBox1Change);
   ComboBoxPlus1->setMaxVisibleItems(20);
+  // One line per command: long descriptions are cut, not wrapped into tall rows.
+  if (auto* list = qobject_cast<QTableView*>(ComboBoxPlus1->view())) {
+    list->setWordWrap(false);
+    list->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    list->verticalHeader()->setDefaultSectionSize(list->fontMetrics().height() + 6);
+    list->horizontalHeader()->setStretchLastSection(true);
+  }
+
+  fit_command_columns();
 
   // Every cell is edited in place, column 5 included; Tab moves on.
   maingrid1->set_live_editing(true);
@@ -123,6 +139,12 @@ device::DeviceContext TForm1::device_context() {
   device::DeviceContext context{session_, device_, maingrid_, device_reader_};
   context.saved = [this](const device::SaveResult& saved) {
     setWindowTitle(latin1(saved.caption));
+  };
+  context.opened = [this](const device::OpenResult& opened) {
+    show_message_length(0);
+    show_device();
+    setWindowTitle(latin1(opened.caption));
+    apply_history_menu(opened.history);
   };
   return context;
 }
@@ -169,7 +191,27 @@ void TForm1::reload_command_list(const device::CommandListStyle& style) {
   for (const auto& entry : list.entries)
     model->appendRow(row(entry.command, entry.description, entry.command));
   if (list.blank_row) model->appendRow(row("", "", ""));
-  ComboBoxPlus1->setCurrentIndex(0);
+  // The edit part starts empty; the operator picks or types a command.
+  ComboBoxPlus1->setCurrentIndex(-1);
+  fit_command_columns();
+}
+
+void TForm1::fit_command_columns() {
+  auto* list = qobject_cast<QTableView*>(ComboBoxPlus1->view());
+  if (!list) return;
+  // The blanks of the heading give the description column its width; the
+  // open list is as wide as both visible columns.
+  const QFontMetrics metrics = list->fontMetrics();
+  const auto* model = ComboBoxPlus1->model();
+  int width = 2 * list->frameWidth() + list->verticalScrollBar()->sizeHint().width();
+  for (int col : {1, 2}) {
+    int widest = 0;
+    for (int r = 0; r < model->rowCount(); ++r)
+      widest = std::max(widest, metrics.horizontalAdvance(model->index(r, col).data().toString()));
+    list->setColumnWidth(col, widest + 12);
+    width += widest + 12;
+  }
+  list->setMinimumWidth(width);
 }
 
 void TForm1::set_mode_controls() {
@@ -203,12 +245,6 @@ void TForm1::New1Click() {
 void TForm1::open_device_file(device::DeviceFileKind kind) {
   auto context = device_context();
   const device::OpenResult result = device::open_device(context, kind);
-  if (result.opened) {
-    show_message_length(0);
-    show_device();
-    setWindowTitle(latin1(result.caption));
-    apply_history_menu(result.history);
-  }
   if (!result.reload_commands) return;
   reload_command_list(kind == device::DeviceFileKind::Device ? device::open_device_commands()
                                                              : device::open_default_commands());
@@ -239,7 +275,14 @@ void TForm1::SaveDefault1Click() {
 void TForm1::HistClick(int n) {
   QAction* a = action("Hist" + std::to_string(n));
   QString path = a->data().toString();
-  if (path.isEmpty()) path = a->text().remove('&');
+  if (path.isEmpty()) {
+    // The caption less its keyboard marker "&n " and with doubled "&" undone.
+    path = a->text();
+    const QString marker = "&" + QString::number(n) + " ";
+    if (path.startsWith(marker)) path = path.mid(marker.size());
+    path.replace("&&", "&");
+  }
+  if (path.isEmpty()) return;
   auto context = device_context();
   if (!device::open_history_entry(context, bytes(path))) return;
   show_message_length(0);
