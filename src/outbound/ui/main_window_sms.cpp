@@ -4,12 +4,10 @@
 
 #include <QAction>
 #include <QComboBox>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStandardItemModel>
-#include <QTableView>
 
 #include "app/folders.h"
 #include "app/ui/main_window.h"
@@ -40,16 +38,6 @@ void TForm1::connect_sms_entries() {
   action("ProgramasOldUnit1")->setVisible(true);
   action("ProgramasOldUnit1")->setToolTip("Program the older unit versions");
 
-  // The open command list shows each entry on one line, every column as wide as
-  // its widest text (the padded heading sets the description column), and up
-  // to 20 entries before it scrolls.
-  if (auto* list = qobject_cast<QTableView*>(ComboBoxPlus1->view())) {
-    list->setWordWrap(false);
-    list->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    list->horizontalHeader()->setStretchLastSection(true);
-    list->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-  }
-  ComboBoxPlus1->setMaxVisibleItems(20);
   connect(ComboBoxPlus1, &QComboBox::activated, this, &TForm1::ComboBoxPlus1Change);
   connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
 }
