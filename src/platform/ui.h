@@ -29,7 +29,7 @@ class Ui {
   virtual void message(const std::string& text) = 0;
   // The exclamation sound that goes before an error box.
   virtual void beep() {}
-  // A modal question; with_cancel adds the Cancel button to Yes and No.
+  // A modal warning that asks; with_cancel adds the Cancel button to Yes and No.
   virtual Answer question(const std::string& text, bool with_cancel = true) = 0;
   // An empty optional means the operator cancelled.
   virtual std::optional<std::string> open_file(const FileDialogRequest& request) = 0;

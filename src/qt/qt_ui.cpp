@@ -51,7 +51,7 @@ void QtUi::beep() {
 platform::Answer QtUi::question(const std::string& text, bool with_cancel) {
   auto buttons = QMessageBox::Yes | QMessageBox::No;
   if (with_cancel) buttons |= QMessageBox::Cancel;
-  QMessageBox box(QMessageBox::Question, app_title(), latin1(text), buttons, main_window_);
+  QMessageBox box(QMessageBox::Warning, app_title(), latin1(text), buttons, main_window_);
   switch (box.exec()) {
     case QMessageBox::Yes:
       return platform::Answer::Yes;
