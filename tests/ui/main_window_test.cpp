@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -101,6 +103,33 @@ TEST_F(MainWindowTest, SetupEntryPausesThePollAndRestartsItOnlyWhileReceiving) {
   form.action("SetupDevicePath1")->trigger();
   EXPECT_FALSE(form.timer(3).enabled());
   EXPECT_EQ(poll_during_dialog, (std::vector<bool>{false, false}));
+}
+
+TEST_F(MainWindowTest, LogFileAndFunctionFolderLabelsFollowOnlyAStoredChange) {
+  write_settings(dir, "");
+  TForm1 form(ui, scheduler, dir.path());
+  std::vector<std::string> log_labels, function_labels;
+  form.on_log_file_changed = [&](const std::string& v) { log_labels.push_back(v); };
+  form.on_function_folder_changed = [&](const std::string& v) { function_labels.push_back(v); };
+  ui.dialog_answers.push_back(dir.file("units.msg"));
+  form.action("SetupLogFile1")->trigger();
+  EXPECT_EQ(ui.file_dialogs.back().filter, "Messages File|*.msg");
+  ui.dialog_answers.push_back(dir.file("Functions"));
+  form.action("SetupFunctionsPath1")->trigger();
+  EXPECT_EQ(ui.folder_dialogs.back().first, "Functions Directory");
+  EXPECT_EQ(log_labels, std::vector<std::string>{dir.file("units.msg")});
+  EXPECT_EQ(function_labels, std::vector<std::string>{dir.file("Functions")});
+
+  // setup.txt cannot be replaced: the caption changes, the label and the
+  // setting do not.
+  std::filesystem::create_directory(dir.file("setup.txt.tmp"));
+  ui.dialog_answers.push_back(dir.file("other.msg"));
+  form.action("SetupLogFile1")->trigger();
+  EXPECT_EQ(form.action("SetupLogFile1")->text().toStdString(),
+            "&Log File: " + dir.file("other.msg"));
+  EXPECT_EQ(log_labels.size(), 1u);
+  EXPECT_EQ(form.session().settings.unit_log_file, dir.file("units.msg"));
+  EXPECT_EQ(ui.messages.size(), 1u);
 }
 
 TEST_F(MainWindowTest, MissingSettingsAreReportedAndTheWindowStillComesUp) {
