@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -51,6 +52,17 @@ TEST_F(MainWindowTest, StartsWithCaptionNamedControlsAndModeZero) {
   EXPECT_EQ(form.session().programming_mode, 2);
   form.findChild<QRadioButton*>("RadioButton1")->click();
   EXPECT_EQ(form.session().programming_mode, 1);
+
+  // Every control carries a name a screen reader reads; an edit's is its
+  // label's text.
+  for (QWidget* w : form.centralWidget()->findChildren<QWidget*>()) {
+    if (qobject_cast<QLabel*>(w) || w->parent() != form.centralWidget()) continue;
+    EXPECT_FALSE(w->accessibleName().isEmpty()) << w->objectName().toStdString();
+  }
+  EXPECT_EQ(form.Edit1->accessibleName(), form.findChild<QLabel*>("UnitNumberLabel")->text());
+  EXPECT_EQ(form.Edit2->accessibleName(), form.findChild<QLabel*>("PasswordLabel")->text());
+  EXPECT_EQ(form.Edit4->accessibleName(), form.findChild<QLabel*>("DescriptionLabel")->text());
+  EXPECT_EQ(form.ComboBox1->accessibleName(), form.findChild<QLabel*>("HardwareTypeLabel")->text());
 
   EXPECT_EQ(form.maingrid().cell(4, 0), "Text Message");
   EXPECT_EQ(form.maingrid().cell(2, 1), "0");
@@ -246,6 +258,16 @@ TEST_F(MainWindowTest, TrayHasAnIconAndHidesItsOptionsWhileTheyOfferNothing) {
   form.action("ControlPanel2")->setVisible(true);
   emit form.PopupMenu1->aboutToShow();
   EXPECT_TRUE(options->menuAction()->isVisible());
+  // Restore brings a hidden, minimised window back at its former size.
+  form.showNormal();
+  form.resize(900, 600);
+  form.setWindowState(Qt::WindowMinimized);
+  form.hide();
+  form.action("Restore1")->trigger();
+  EXPECT_TRUE(form.isVisible());
+  EXPECT_FALSE(form.isMinimized());
+  EXPECT_EQ(form.size(), QSize(900, 600));
+
   std::vector<QString> entries;
   for (QAction* a : form.PopupMenu1->actions()) entries.push_back(a->text());
   EXPECT_EQ(entries, (std::vector<QString>{"&Options", "&Restore", "&Close"}));

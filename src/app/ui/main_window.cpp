@@ -581,7 +581,9 @@ void TForm1::HideApp() {
 }
 
 void TForm1::Restore1Click() {
-  showMaximized();
+  // Back to the size it had before it was minimised (maximised at start).
+  setWindowState(windowState() & ~Qt::WindowMinimized);
+  show();
   if (tray_icon) tray_icon->hide();
   activateWindow();
   raise();
