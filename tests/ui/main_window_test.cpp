@@ -150,6 +150,9 @@ TEST_F(MainWindowTest, MissingSettingsAreReportedAndTheWindowStillComesUp) {
   EXPECT_NE(ui.messages[0].find("setup.txt"), std::string::npos);
   EXPECT_EQ(form.findChild<QComboBox*>("ComboBox1")->count(), 0);
   EXPECT_EQ(form.session().programming_mode, 0);
+  // Nothing read: the Setup entries keep their own captions.
+  EXPECT_EQ(form.action("SetupProgrammerPath1")->text(), "Setup &Programmer Path");
+  EXPECT_EQ(form.action("SetupFunctionsPath1")->text(), "Setup &Functions Path");
 }
 
 TEST_F(MainWindowTest, BadComPortStopsTheFileReadingButNotTheRestOfTheSetUp) {
@@ -159,6 +162,8 @@ TEST_F(MainWindowTest, BadComPortStopsTheFileReadingButNotTheRestOfTheSetUp) {
   EXPECT_EQ(ui.messages, std::vector<std::string>{"'COM2' is not a valid integer value"});
   // Lines before the bad one are taken; the files after it are not read.
   EXPECT_EQ(form.action("SetupFunctionsPath1")->text(), "&Function Dir: fun");
+  EXPECT_EQ(form.action("SetupEepromProgrammerInbox1")->text(),
+            "Setup &Eeprom Programmer Com Port");
   EXPECT_EQ(form.findChild<QComboBox*>("ComboBox1")->count(), 0);
   EXPECT_FALSE(form.action("Hist1")->isVisible());
   EXPECT_EQ(form.session().settings.standard_prefix, "");

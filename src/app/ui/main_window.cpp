@@ -423,16 +423,18 @@ void TForm1::FormCreate() {
 
 void TForm1::apply_settings_to_menus() {
   const Settings& s = session_.settings;
-  action("SetupProgrammerPath1")
-      ->setText(setup_caption(programming_dir_caption(s.programming_folder)));
-  action("SetupDevicePath1")->setText(setup_caption(device_dir_caption(s.device_folder)));
-  action("SetupIncommingMessagePath1")
-      ->setText(setup_caption(incoming_dir_caption(s.incoming_folder)));
-  action("SetupModemEngineApplication1")
-      ->setText(setup_caption(modem_engine_caption(s.modem_engine)));
-  action("SetupLogFile1")->setText(setup_caption(log_file_caption(s.unit_log_file)));
-  action("SetupFunctionsPath1")->setText(setup_caption(function_dir_caption(s.function_folder)));
-  action("SetupEepromProgrammerInbox1")->setText(latin1(com_port_caption(s.com_port)));
+  // A line that could not be read leaves its entry with its design caption.
+  const std::pair<const char*, std::string> captions[6] = {
+      {"SetupProgrammerPath1", programming_dir_caption(s.programming_folder)},
+      {"SetupDevicePath1", device_dir_caption(s.device_folder)},
+      {"SetupIncommingMessagePath1", incoming_dir_caption(s.incoming_folder)},
+      {"SetupModemEngineApplication1", modem_engine_caption(s.modem_engine)},
+      {"SetupLogFile1", log_file_caption(s.unit_log_file)},
+      {"SetupFunctionsPath1", function_dir_caption(s.function_folder)}};
+  for (int line = 1; line <= 6 && line <= s.setup_lines_read; ++line)
+    action(captions[line - 1].first)->setText(setup_caption(captions[line - 1].second));
+  if (s.setup_lines_read >= 7)
+    action("SetupEepromProgrammerInbox1")->setText(latin1(com_port_caption(s.com_port)));
   {
     platform::GridUpdate update(maingrid_);
     for (int c = 0; c < static_cast<int>(s.column_widths.size()) && c < 5; ++c)
