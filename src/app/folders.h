@@ -2,7 +2,6 @@
 
 #include <string>
 
-
 namespace tarvex::app {
 
 // The folder a folder setting (setup.txt) names. A relative value ("Devices")

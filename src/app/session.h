@@ -20,6 +20,9 @@ struct Settings {
   int com_port = 1;                // line 7 (1 = COM1)
   // Widths of maingrid1 columns 0..4 read from lines 8..12 (as many as present).
   std::vector<int> column_widths;
+  // How many of lines 1..7 were read at start-up; a Setup entry shows its
+  // value in its caption only once its line was read.
+  int setup_lines_read = 0;
 
   // Config.ini lines 1..4, used exactly as read.
   std::string standard_prefix;

@@ -25,14 +25,16 @@ std::optional<std::string> load_settings_files(const std::string& start_folder,
                                                Settings& settings) {
   auto file = [&](const char* name) { return platform::join_path(start_folder, name); };
   try {
+    settings.setup_lines_read = 0;
     LineReader setup = LineReader::from_file(file(kSetupFile));
-    settings.programming_folder = setup.read_line();
-    settings.device_folder = setup.read_line();
-    settings.incoming_folder = setup.read_line();
-    settings.modem_engine = setup.read_line();
-    settings.unit_log_file = setup.read_line();
-    settings.function_folder = setup.read_line();
+    for (std::string* value :
+         {&settings.programming_folder, &settings.device_folder, &settings.incoming_folder,
+          &settings.modem_engine, &settings.unit_log_file, &settings.function_folder}) {
+      *value = setup.read_line();
+      ++settings.setup_lines_read;
+    }
     settings.com_port = to_integer(setup.read_line());
+    ++settings.setup_lines_read;
     settings.column_widths.clear();
     for (int col = 0; col < 5 && !setup.eof(); ++col) {
       // A Setup change on a seven-line file writes lines 8 to 12 empty; such

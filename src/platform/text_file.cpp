@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -103,7 +104,8 @@ void write_lines(const std::string& path, const std::vector<std::string>& lines)
 void append_lines(const std::string& path, const std::vector<std::string>& lines) {
   std::error_code ec;
   const bool existed = fs::is_regular_file(path, ec);
-  const auto old_size = existed ? fs::file_size(path, ec) : 0;
+  const std::uintmax_t old_size = existed ? fs::file_size(path, ec) : 0;
+  const bool size_known = !ec;
   std::FILE* file = std::fopen(path.c_str(), "ab");
   if (!file) fail(existed ? "Cannot open file" : "Cannot create file", path, errno);
   int error = write_all(file, join_lines(lines));
@@ -111,7 +113,7 @@ void append_lines(const std::string& path, const std::vector<std::string>& lines
   if (error) {
     // Take back the part of the entry that did get written, so that the file
     // keeps exactly its earlier entries.
-    fs::resize_file(path, old_size, ec);
+    if (size_known) fs::resize_file(path, old_size, ec);
     fail("Cannot write file", path, error);
   }
 }

@@ -9,8 +9,9 @@
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
+  // The application's title. Only the name: a display name would be appended
+  // to every window caption ("Dralmora Login - Tarvex Programmer").
   QApplication::setApplicationName("Tarvex Programmer");
-  QApplication::setApplicationDisplayName("Tarvex Programmer");
 
   tarvex::qt::QtUi ui;
   tarvex::qt::QtScheduler scheduler;

@@ -1,6 +1,7 @@
 #include "qt/qt_scheduler.h"
 
 #include <QCoreApplication>
+#include <QDate>
 #include <QLocale>
 #include <QThread>
 #include <QTime>
@@ -68,10 +69,12 @@ std::string QtScheduler::long_time_text() const {
 }
 
 std::string QtScheduler::short_date_text() const {
-  return QLocale::system()
-      .toString(QDate::currentDate(), QLocale::ShortFormat)
-      .toLatin1()
-      .toStdString();
+  const QLocale locale = QLocale::system();
+  // Without a region (the C locale) the "short" date spells the month out
+  // ("8 Dec 2026"); the numeric ISO date stands in for it there.
+  if (locale.language() == QLocale::C)
+    return QDate::currentDate().toString(Qt::ISODate).toLatin1().toStdString();
+  return locale.toString(QDate::currentDate(), QLocale::ShortFormat).toLatin1().toStdString();
 }
 
 }  // namespace tarvex::qt

@@ -48,6 +48,7 @@ TEST(SettingsFiles, BadValuesStopTheReadingWithTheirText) {
   dir.write("setup.txt", "out\r\ndev\r\nin\r\ne\r\nu\r\nf\r\nCOM1\r\n");
   EXPECT_EQ(load_settings_files(dir.path(), s), "'COM1' is not a valid integer value");
   EXPECT_EQ(s.function_folder, "f");
+  EXPECT_EQ(s.setup_lines_read, 6);
   EXPECT_TRUE(s.hardware_types.empty());  // later files are not read
 
   Settings t;
@@ -63,6 +64,7 @@ TEST(SettingsFiles, BadValuesStopTheReadingWithTheirText) {
   EXPECT_NE(error->find("Hardware.ini"), std::string::npos);
   EXPECT_TRUE(u.column_widths.empty());
   EXPECT_EQ(u.com_port, 3);
+  EXPECT_EQ(u.setup_lines_read, 7);
 }
 
 TEST(SettingsFiles, IntegerConversionIsStrict) {

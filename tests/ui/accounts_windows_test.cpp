@@ -102,6 +102,11 @@ TEST(LoginWindow, AccountLoginSetsOperatorEmptiesFieldsAndLogs) {
   ASSERT_EQ(log.size(), 1u);
   EXPECT_EQ(log[0].user, "sam");
   EXPECT_EQ(log[0].event, "sam Logging in");
+
+  // Shown again (after "Log Out"), the dialog waits for a user name.
+  form.MaskEdit1->setFocus();
+  form.show();
+  EXPECT_EQ(form.focusWidget(), form.Edit1);
 }
 
 TEST(LoginWindow, ExitAndTheCloseBoxBothCloseTheMainWindow) {

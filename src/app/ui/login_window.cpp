@@ -20,6 +20,12 @@ TForm7::TForm7(TForm1& main_window) : QDialog(&main_window), main_(main_window) 
   connect(Button2, &QPushButton::clicked, this, &TForm7::Button2Click);
 }
 
+void TForm7::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  // After "Log Out" the next operator starts typing a name.
+  Edit1->setFocus();
+}
+
 void TForm7::Button1Click() {
   Session& session = main_.session();
   const auto granted = check_login(session.ui, session.start_file(kUserFile), fields_.user_name(),

@@ -29,6 +29,9 @@ class TForm7 final : public QDialog {
   QPushButton* Button1 = nullptr;
   QPushButton* Button2 = nullptr;
 
+ protected:
+  void showEvent(QShowEvent* event) override;
+
  private:
   TForm1& main_;
   LoginFields fields_;

@@ -11,6 +11,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPainter>
+#include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -34,6 +36,13 @@ QString latin1(const std::string& text) {
   return QString::fromLatin1(text.data(), text.size());
 }
 
+// The caption of a Setup entry that shows a stored value: its first letter is
+// the entry's Alt key, and an "&" in a folder or file name stays visible
+// instead of turning the next letter into a key.
+QString setup_caption(const std::string& caption) {
+  return "&" + latin1(caption).replace('&', "&&");
+}
+
 template <typename W>
 W* named(W* widget, const char* name, const QString& accessible) {
   widget->setObjectName(name);
@@ -45,6 +54,20 @@ QLabel* plain_label(QWidget* parent, const QString& text, const char* name) {
   auto* label = new QLabel(text, parent);
   label->setObjectName(name);
   return label;
+}
+
+// The program's icon, for the window and the tray: a white "T" on blue.
+QIcon program_icon() {
+  QPixmap pixmap(32, 32);
+  pixmap.fill(QColor(0, 70, 140));
+  QPainter painter(&pixmap);
+  QFont font = painter.font();
+  font.setBold(true);
+  font.setPixelSize(26);
+  painter.setFont(font);
+  painter.setPen(Qt::white);
+  painter.drawText(pixmap.rect(), Qt::AlignCenter, "T");
+  return QIcon(pixmap);
 }
 
 }  // namespace
@@ -111,7 +134,7 @@ void TForm1::build_controls() {
   plain_label(central, "Hardware Type:", "HardwareTypeLabel")->setGeometry(8, 36, 100, 20);
   ComboBox1 = named(new QComboBox(central), "ComboBox1", "Hardware Type:");
   ComboBox1->setEditable(false);
-  ComboBox1->setGeometry(108, 34, 180, 22);
+  ComboBox1->setGeometry(110, 34, 180, 22);
 
   GroupBox1 = named(new QGroupBox("Programming Mode:", central), "GroupBox1", "Programming Mode:");
   GroupBox1->setGeometry(730, 4, 250, 52);
@@ -129,7 +152,7 @@ void TForm1::build_controls() {
   plain_label(central, "Commands:", "CommandsLabel")->setGeometry(8, 62, 100, 20);
   ComboBoxPlus1 = named(new QComboBox(central), "ComboBoxPlus1", "Commands:");
   ComboBoxPlus1->setEditable(false);
-  ComboBoxPlus1->setGeometry(108, 60, 392, 22);
+  ComboBoxPlus1->setGeometry(110, 60, 390, 22);
   auto* command_view = new QTableView(ComboBoxPlus1);
   command_view->setObjectName("ComboBoxPlus1List");
   command_view->horizontalHeader()->hide();
@@ -205,7 +228,7 @@ void TForm1::build_menus() {
   add_action(file, "FindDevice1", "Fin&d Device");
   add_action(file, "SaveFormSettings1", "Save Fo&rm Settings");
   file->addSeparator();
-  add_action(file, "SaveAsExcelFile1", "Save As E&xcel File");
+  add_action(file, "SaveAsExcelFile1", "Save &As Excel File");
   file->addSeparator();
   add_action(file, "OpenModemEngineApplication1", "Open &Modem Engine Application");
   file->addSeparator();
@@ -341,11 +364,21 @@ void TForm1::build_tray() {
   add_action(tray_options, "SendMessage2", "&Send Message")->setVisible(false);
   add_action(tray_options, "SendBulkMessage2", "Send &Bulk Message")->setVisible(false);
   add_action(tray_options, "GetLog2", "&Get Log")->setVisible(false);
+  // The tray's "Options" submenu shows only while one of its windows is part
+  // of the program; an empty submenu would offer nothing.
+  connect(PopupMenu1, &QMenu::aboutToShow, this, [tray_options] {
+    bool any = false;
+    for (QAction* a : tray_options->actions()) any = any || a->isVisible();
+    tray_options->menuAction()->setVisible(any);
+  });
   connect(add_action(PopupMenu1, "Restore1", "&Restore"), &QAction::triggered, this,
           &TForm1::Restore1Click);
   connect(add_action(PopupMenu1, "Close1", "&Close"), &QAction::triggered, this,
           &TForm1::Close1Click);
 
+  // A tray icon without a picture is never shown, and a minimised window
+  // would then be out of reach.
+  if (windowIcon().isNull()) setWindowIcon(program_icon());
   if (!QSystemTrayIcon::isSystemTrayAvailable()) return;
   tray_icon = new QSystemTrayIcon(windowIcon(), this);
   tray_icon->setObjectName("TrayIcon");
@@ -392,13 +425,18 @@ void TForm1::FormCreate() {
 
 void TForm1::apply_settings_to_menus() {
   const Settings& s = session_.settings;
-  action("SetupProgrammerPath1")->setText(latin1(programming_dir_caption(s.programming_folder)));
-  action("SetupDevicePath1")->setText(latin1(device_dir_caption(s.device_folder)));
-  action("SetupIncommingMessagePath1")->setText(latin1(incoming_dir_caption(s.incoming_folder)));
-  action("SetupModemEngineApplication1")->setText(latin1(modem_engine_caption(s.modem_engine)));
-  action("SetupLogFile1")->setText(latin1(log_file_caption(s.unit_log_file)));
-  action("SetupFunctionsPath1")->setText(latin1(function_dir_caption(s.function_folder)));
-  action("SetupEepromProgrammerInbox1")->setText(latin1(com_port_caption(s.com_port)));
+  // A line that could not be read leaves its entry with its design caption.
+  const std::pair<const char*, std::string> captions[6] = {
+      {"SetupProgrammerPath1", programming_dir_caption(s.programming_folder)},
+      {"SetupDevicePath1", device_dir_caption(s.device_folder)},
+      {"SetupIncommingMessagePath1", incoming_dir_caption(s.incoming_folder)},
+      {"SetupModemEngineApplication1", modem_engine_caption(s.modem_engine)},
+      {"SetupLogFile1", log_file_caption(s.unit_log_file)},
+      {"SetupFunctionsPath1", function_dir_caption(s.function_folder)}};
+  for (int line = 1; line <= 6 && line <= s.setup_lines_read; ++line)
+    action(captions[line - 1].first)->setText(setup_caption(captions[line - 1].second));
+  if (s.setup_lines_read >= 7)
+    action("SetupEepromProgrammerInbox1")->setText(latin1(com_port_caption(s.com_port)));
   {
     platform::GridUpdate update(maingrid_);
     for (int c = 0; c < static_cast<int>(s.column_widths.size()) && c < 5; ++c)
@@ -410,7 +448,8 @@ void TForm1::apply_settings_to_menus() {
     QAction* hist = action("Hist" + std::to_string(n));
     const bool filled = n <= static_cast<int>(s.history.size());
     hist->setVisible(filled);
-    if (filled) hist->setText("&" + QString::number(n) + " " + latin1(s.history[n - 1]));
+    if (filled)
+      hist->setText("&" + QString::number(n) + " " + latin1(s.history[n - 1]).replace('&', "&&"));
   }
   action("HistorySeparator")->setVisible(!s.history.empty());
 }
@@ -429,9 +468,11 @@ void TForm1::apply_layout(LayoutEvent event) {
   CheckBox1->setGeometry(320, labels_top - 2, 220, 20);
   MessageLengthLabel->setGeometry(width - 420, labels_top, 100, 16);
   Label12->setGeometry(width - 315, labels_top, 60, 16);
-  Button3->setGeometry(width - 240, labels_top - 3, 70, 22);
-  Button5->setGeometry(width - 164, labels_top - 3, 70, 22);
-  Button4->setGeometry(width - 88, labels_top - 3, 70, 22);
+  // The buttons share the 15 pixels between the table and the incoming grid
+  // with the labels; any taller and they would cover the grid's headings.
+  Button3->setGeometry(width - 240, table_bottom + 1, 70, 18);
+  Button5->setGeometry(width - 164, table_bottom + 1, 70, 18);
+  Button4->setGeometry(width - 88, table_bottom + 1, 70, 18);
   StringGrid2->setVisible(layout_.incoming_visible);
   StringGrid2->setGeometry(8, table_bottom + 20, table_width,
                            std::max(layout_.incoming_height, 40));
@@ -468,7 +509,7 @@ void TForm1::setup_entry(int entry, QAction* target) {
   with_poll_paused([&] {
     auto change = change_setting(session_, static_cast<SetupEntry>(entry));
     if (!change) return;
-    target->setText(latin1(change->caption));
+    target->setText(setup_caption(change->caption));
     if (!change->stored) return;
     if (entry == static_cast<int>(SetupEntry::LogFile) && on_log_file_changed)
       on_log_file_changed(change->value);
@@ -544,7 +585,9 @@ void TForm1::HideApp() {
 }
 
 void TForm1::Restore1Click() {
-  showMaximized();
+  // Back to the size it had before it was minimised (maximised at start).
+  setWindowState(windowState() & ~Qt::WindowMinimized);
+  show();
   if (tray_icon) tray_icon->hide();
   activateWindow();
   raise();
