@@ -1,6 +1,7 @@
 #include "outbound/email_channel.h"
 
 #include "app/settings_files.h"
+#include "outbound/batched_grid.h"
 #include "outbound/sms_programming.h"
 #include "platform/text_file.h"
 
@@ -8,31 +9,6 @@ namespace tarvex::outbound {
 
 namespace {
 using device::kColFlags, device::kColProgCode, device::kColState, device::kColText;
-
-// Batches the run's grid changes, but lets the view catch up before each
-// message so that the operator sees the outcomes of the rows before it.
-class BatchedGrid {
- public:
-  explicit BatchedGrid(platform::StringGrid& grid) : grid_(grid) { grid_.begin_update(); }
-  ~BatchedGrid() { finish(); }
-  BatchedGrid(const BatchedGrid&) = delete;
-  BatchedGrid& operator=(const BatchedGrid&) = delete;
-
-  void tell(platform::Ui& ui, const std::string& text) {
-    finish();
-    ui.message(text);
-    grid_.begin_update();
-    open_ = true;
-  }
-  void finish() {
-    if (open_) grid_.end_update();
-    open_ = false;
-  }
-
- private:
-  platform::StringGrid& grid_;
-  bool open_ = true;
-};
 }  // namespace
 
 std::string email_subject(const EmailSettings& settings, const std::string& destination) {

@@ -5,39 +5,13 @@
 #include <random>
 
 #include "app/settings_files.h"
+#include "outbound/batched_grid.h"
 #include "outbound/outbox_message_file.h"
 #include "platform/text_file.h"
 
 namespace tarvex::outbound {
 
 namespace {
-
-// Keeps a view from following every single cell the run writes, but lets it
-// catch up before each modal message so the operator sees the outcomes so far.
-class QuietGrid {
- public:
-  explicit QuietGrid(platform::StringGrid& grid) : grid_(grid) { grid_.begin_update(); }
-  ~QuietGrid() {
-    if (open_) grid_.end_update();
-  }
-  QuietGrid(const QuietGrid&) = delete;
-  QuietGrid& operator=(const QuietGrid&) = delete;
-
-  void tell(platform::Ui& ui, const std::string& text) {
-    finish();
-    ui.message(text);
-    grid_.begin_update();
-    open_ = true;
-  }
-  void finish() {
-    if (open_) grid_.end_update();
-    open_ = false;
-  }
-
- private:
-  platform::StringGrid& grid_;
-  bool open_ = true;
-};
 
 std::string too_long(const std::string& what, const char* limit) {
   return "\"" + what + "\" is longer than the aloud " + limit + "!\r\nMessage will not be send!";
@@ -107,7 +81,7 @@ SmsRunResult program_via_sms(const SmsRunInputs& in, SmsFraming which) {
   const std::string framing = programming_framing(which, in.mode, in.framing, in.password);
 
   platform::StringGrid& grid = in.grid;
-  QuietGrid quiet(grid);
+  BatchedGrid quiet(grid);
   for (int row = 1; row < grid.row_count(); ++row) {
     if (grid.cell(device::kColState, row) != kSelected) continue;
     const RowCheck check = check_programming_row(grid, row);

@@ -155,7 +155,7 @@ TEST_F(Windows, ComPortSetupMarksAppliesAndRewritesLineSeven) {
   EXPECT_TRUE(form.RadioButton(3)->isChecked());  // the stored port
   QAction* entry = main->action("SetupEepromProgrammerInbox1");
   EXPECT_TRUE(entry->isVisible());
-  EXPECT_EQ(entry->text(), "EEPROM Prog Com Port: Com3");
+  EXPECT_EQ(entry->text(), "&EEPROM Prog Com Port: Com3");
 
   bool poll_ran_during_dialog = true;
   std::string click = "Apply";
@@ -171,7 +171,7 @@ TEST_F(Windows, ComPortSetupMarksAppliesAndRewritesLineSeven) {
   entry->trigger();
   EXPECT_FALSE(poll_ran_during_dialog);
   EXPECT_EQ(main->session().settings.com_port, 6);
-  EXPECT_EQ(entry->text(), "EEPROM Prog Com Port: Com6");
+  EXPECT_EQ(entry->text(), "&EEPROM Prog Com Port: Com6");
   EXPECT_EQ(dir.read("setup.txt"),
             "Out\r\nDev\r\nIn\r\nme\r\nlog.msg\r\nFun\r\n6\r\n167\r\n107\r\n137\r\n107\r\n236\r\n");
 
@@ -179,7 +179,7 @@ TEST_F(Windows, ComPortSetupMarksAppliesAndRewritesLineSeven) {
   choose = 2;
   entry->trigger();
   EXPECT_EQ(main->session().settings.com_port, 6);
-  EXPECT_EQ(entry->text(), "EEPROM Prog Com Port: Com6");
+  EXPECT_EQ(entry->text(), "&EEPROM Prog Com Port: Com6");
   EXPECT_NE(dir.read("setup.txt").find("\r\n6\r\n"), std::string::npos);
 
   // A stored port outside 1..8 marks nothing; Apply with nothing marked
@@ -221,7 +221,7 @@ TEST(ComPortStartUp, StoredPortOutsideOneToEightAsksAtOnce) {
   create_com_port_setup(main, ui);
   EXPECT_TRUE(prompted);
   EXPECT_EQ(main.session().settings.com_port, 2);
-  EXPECT_EQ(main.action("SetupEepromProgrammerInbox1")->text(), "EEPROM Prog Com Port: Com2");
+  EXPECT_EQ(main.action("SetupEepromProgrammerInbox1")->text(), "&EEPROM Prog Com Port: Com2");
   EXPECT_EQ(dir.read("setup.txt"),
             "Out\r\nDev\r\nIn\r\nme\r\nlog.msg\r\nFun\r\n2\r\n1\r\n2\r\n3\r\n4\r\n5\r\n");
   ASSERT_NE(ui.window("TForm17"), nullptr);

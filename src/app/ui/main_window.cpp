@@ -436,7 +436,7 @@ void TForm1::apply_settings_to_menus() {
   for (int line = 1; line <= 6 && line <= s.setup_lines_read; ++line)
     action(captions[line - 1].first)->setText(setup_caption(captions[line - 1].second));
   if (s.setup_lines_read >= 7)
-    action("SetupEepromProgrammerInbox1")->setText(latin1(com_port_caption(s.com_port)));
+    set_setup_caption("SetupEepromProgrammerInbox1", com_port_caption(s.com_port));
   {
     platform::GridUpdate update(maingrid_);
     for (int c = 0; c < static_cast<int>(s.column_widths.size()) && c < 5; ++c)
@@ -516,6 +516,10 @@ void TForm1::setup_entry(int entry, QAction* target) {
     if (entry == static_cast<int>(SetupEntry::FunctionsPath) && on_function_folder_changed)
       on_function_folder_changed(change->value);
   });
+}
+
+void TForm1::set_setup_caption(const std::string& action_name, const std::string& caption) {
+  action(action_name)->setText(setup_caption(caption));
 }
 
 void TForm1::SetupProgrammerPath1Click() {

@@ -63,6 +63,10 @@ class TForm1 final : public QMainWindow {
   // Start-up login gate: auto-logon or the login dialog.
   void run_login_gate();
 
+  // Sets a Setup entry's caption to a stored value: the caption gets its Alt
+  // key first, and an "&" in the value shows as itself.
+  void set_setup_caption(const std::string& action_name, const std::string& caption);
+
   // Handlers of this window.
   void SetupProgrammerPath1Click();
   void SetupDevicePath1Click();

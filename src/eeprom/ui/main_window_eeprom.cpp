@@ -22,9 +22,7 @@ void TForm1::CreateEEPROMMapFile1Click() {
 void TForm1::SetupEepromProgrammerInbox1Click() {
   with_poll_paused([this] {
     if (!session_.ui.show_modal("TForm17")) return;
-    const std::string caption = eeprom::store_com_port(session_);
-    action("SetupEepromProgrammerInbox1")
-        ->setText(QString::fromLatin1(caption.data(), static_cast<qsizetype>(caption.size())));
+    set_setup_caption("SetupEepromProgrammerInbox1", eeprom::store_com_port(session_));
   });
 }
 
