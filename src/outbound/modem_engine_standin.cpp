@@ -169,13 +169,22 @@ int ModemEngineStandin::poll(std::int64_t now_ms) {
   std::vector<std::string> replies;
   for (const Ready& file : ready) {
     const std::string path = platform::join_path(folders_.programming_folder, file.name);
+    // Claim the file by renaming it before reading it: a file the programmer
+    // puts in its place meanwhile (same name, written and renamed whole) is
+    // then a new file, taken on a later round, and never deleted unsent.
+    const std::string claimed = path + ".sending";
+    std::error_code claim_ec;
+    fs::rename(path, claimed, claim_ec);
+    if (claim_ec) continue;  // taken away meanwhile; a file still there is looked at again
     std::string bytes;
     try {
-      bytes = platform::read_file(path);
+      bytes = platform::read_file(claimed);
     } catch (const platform::FileError&) {
-      continue;  // taken away meanwhile; a file still there is looked at again
+      fs::rename(claimed, path, claim_ec);
+      continue;
     }
     if (bytes.size() != file.seen.size) {
+      fs::rename(claimed, path, claim_ec);
       seen_[file.name] = {bytes.size(), file.seen.modified, now_ms};  // still growing
       continue;
     }
@@ -184,16 +193,14 @@ int ModemEngineStandin::poll(std::int64_t now_ms) {
       log("not sent, no \",7,\" in " + file.name + ": " + visible(bytes) + " (kept as " +
           file.name + ".bad)");
       std::error_code ec;
-      fs::rename(path, path + ".bad", ec);
+      fs::rename(claimed, path + ".bad", ec);
       if (ec) undeletable_.insert({file.name, file.seen.modified});
       continue;
     }
     log("sent to " + message->destination + ": " + visible(message->body) + " (" + file.name +
         (message->command_header ? ", command" : "") + ")");
-    if (!platform::remove_file(path)) {
-      log("could not delete " + file.name + "; it will not be sent again");
-      undeletable_.insert({file.name, file.seen.modified});
-    }
+    if (!platform::remove_file(claimed))
+      log("could not delete " + file.name + ".sending; it will not be sent again");
     replies.push_back(message->destination + "," + kStandinReplyField2 + "," + timestamp_() +
                       ",OK, message " + tag_of(file.name) + " received");
   }
