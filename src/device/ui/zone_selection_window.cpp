@@ -17,6 +17,7 @@ TForm16::TForm16(ZoneSelection& zones, QWidget* parent) : QDialog(parent), zones
   zones_.grid().set_column_width(1, 140);
   StringGrid1 = new qt::StringGridView(zones_.grid(), this);
   StringGrid1->setObjectName("StringGrid1");
+  StringGrid1->setAccessibleName("Zones");
   StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
   StringGrid1->horizontalHeader()->setStretchLastSection(true);
   StringGrid1->setMinimumSize(260, 300);

@@ -1,0 +1,84 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+
+#include <QAbstractButton>
+#include <QAbstractSpinBox>
+#include <QAccessible>
+#include <QAccessibleInterface>
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QLineEdit>
+#include <QTableView>
+#include <QTimer>
+
+#include "app/ui/main_window.h"
+#include "app/ui/windows.h"
+#include "platform/virtual_scheduler.h"
+#include "qt/qt_ui.h"
+#include "support/temp_folder.h"
+
+namespace tarvex::app {
+namespace {
+
+// What a screen reader would read for a control: its accessible name, or what
+// Qt derives (a button's text, a label's buddy).
+QString spoken_name(QWidget* w) {
+  if (!w->accessibleName().isEmpty()) return w->accessibleName();
+  QAccessibleInterface* face = QAccessible::queryAccessibleInterface(w);
+  return face ? face->text(QAccessible::Name) : QString();
+}
+
+// The program as main() puts it together, on a copy of the demo folder: every
+// window is created once, registered under its class name, and every control
+// in it can be named by a screen reader.
+TEST(StartUp, DemoFolderCreatesEveryWindowWithNamedControls) {
+  testing::TempFolder dir;
+  std::filesystem::copy(
+      TARVEX_SOURCE_DIR "/demo", dir.path(),
+      std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing);
+  // Nothing here may wait for the operator; close any box that would.
+  QTimer guard;
+  int boxes_closed = 0;
+  QObject::connect(&guard, &QTimer::timeout, [&] {
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+      modal->close();
+      ++boxes_closed;
+    }
+  });
+  guard.start(50);
+
+  qt::QtUi ui;
+  platform::VirtualScheduler scheduler;
+  TForm1 main_window(ui, scheduler, dir.path());
+  ui.set_main_window(&main_window);
+  create_other_windows(main_window, ui);
+  EXPECT_EQ(boxes_closed, 0) << "the demo folder should start without a message";
+
+  const std::set<std::string> expected = {"TForm7",  "TForm9",  "TForm10", "TForm12",
+                                          "TForm14", "TForm16", "TForm17", "TForm18",
+                                          "TForm19", "TForm21", "TForm23"};
+  for (const std::string& name : expected) {
+    QDialog* window = ui.window(name);
+    ASSERT_NE(window, nullptr) << name;
+    EXPECT_FALSE(window->windowTitle().isEmpty()) << name;
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+      const bool control = qobject_cast<QAbstractButton*>(w) || qobject_cast<QLineEdit*>(w) ||
+                           qobject_cast<QComboBox*>(w) || qobject_cast<QAbstractSpinBox*>(w) ||
+                           qobject_cast<QTableView*>(w);
+      // Editors that belong to a combo box or spin box are named by their
+      // owner; a table's corner button is Qt's own.
+      if (!control || qobject_cast<QComboBox*>(w->parentWidget()) ||
+          qobject_cast<QAbstractSpinBox*>(w->parentWidget()) ||
+          qstrcmp(w->metaObject()->className(), "QTableCornerButton") == 0)
+        continue;
+      EXPECT_FALSE(spoken_name(w).isEmpty())
+          << name << ": " << w->metaObject()->className() << " " << w->objectName().toStdString();
+    }
+  }
+}
+
+}  // namespace
+}  // namespace tarvex::app
