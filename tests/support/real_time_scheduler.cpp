@@ -33,8 +33,12 @@ std::string local_now(const char* format) {
 }
 }  // namespace
 
-std::string RealTimeScheduler::long_time_text() const { return local_now("%H:%M:%S"); }
+std::string RealTimeScheduler::long_time_text() const {
+  return local_now("%H:%M:%S");
+}
 
-std::string RealTimeScheduler::short_date_text() const { return local_now("%Y/%m/%d"); }
+std::string RealTimeScheduler::short_date_text() const {
+  return local_now("%Y/%m/%d");
+}
 
 }  // namespace tarvex::testing
