@@ -27,20 +27,20 @@
 #include "app/settings_files.h"
 #include "app/user_codec.h"
 #include "qt/string_grid_view.h"
+#include "qt/text_convert.h"
 
 namespace tarvex::app {
 
 namespace {
 
-QString latin1(const std::string& text) {
-  return QString::fromLatin1(text.data(), text.size());
-}
+using qt::latin1;
 
 // The caption of a Setup entry that shows a stored value: its first letter is
 // the entry's Alt key, and an "&" in a folder or file name stays visible
-// instead of turning the next letter into a key.
+// instead of turning the next letter into a key. The value is a path (the
+// prefix is plain ASCII), so it is decoded as one.
 QString setup_caption(const std::string& caption) {
-  return "&" + latin1(caption).replace('&', "&&");
+  return "&" + qt::path_text(caption).replace('&', "&&");
 }
 
 template <typename W>
@@ -410,7 +410,7 @@ void TForm1::FormCreate() {
   timer(1).set_enabled(true);
   session_.preset_number.clear();
   session_.scroll_to_newest = true;
-  session_.base_caption = windowTitle().toLatin1().toStdString();
+  session_.base_caption = qt::bytes(windowTitle());
   build_tray();
 
   // The command list starts with its heading row and one empty row; the
@@ -449,7 +449,8 @@ void TForm1::apply_settings_to_menus() {
     const bool filled = n <= static_cast<int>(s.history.size());
     hist->setVisible(filled);
     if (filled)
-      hist->setText("&" + QString::number(n) + " " + latin1(s.history[n - 1]).replace('&', "&&"));
+      hist->setText("&" + QString::number(n) + " " +
+                    qt::path_text(s.history[n - 1]).replace('&', "&&"));
   }
   action("HistorySeparator")->setVisible(!s.history.empty());
 }

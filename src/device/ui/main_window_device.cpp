@@ -20,18 +20,14 @@
 #include "platform/text_file.h"
 #include "qt/string_grid_model.h"
 #include "qt/string_grid_view.h"
+#include "qt/text_convert.h"
 
 namespace tarvex::app {
 
 namespace {
 
-QString latin1(const std::string& text) {
-  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-std::string bytes(const QString& text) {
-  return text.toLatin1().toStdString();
-}
+using qt::bytes;
+using qt::latin1;
 
 device::TableKey table_key(int key) {
   switch (key) {
@@ -50,9 +46,15 @@ device::TableKey table_key(int key) {
   }
 }
 
+// A device caption is the plain-ASCII base caption followed by a path, so it
+// is decoded as a path.
+QString device_title(const std::string& caption) {
+  return qt::path_text(caption);
+}
+
 // "&n path"; an "&" of the path itself is doubled so that the menu shows it.
 QString history_caption(int n, const std::string& path) {
-  return "&" + QString::number(n) + " " + latin1(path).replace('&', "&&");
+  return "&" + QString::number(n) + " " + qt::path_text(path).replace('&', "&&");
 }
 
 }  // namespace
@@ -78,7 +80,7 @@ void TForm1::connect_device_entries() {
   for (int n = 1; n <= 4; ++n) {
     QAction* a = action("Hist" + std::to_string(n));
     if (n <= static_cast<int>(history.size())) {
-      a->setData(latin1(history[n - 1]));
+      a->setData(qt::path_text(history[n - 1]));
       a->setText(history_caption(n, history[n - 1]));
     }
     connect(a, &QAction::triggered, this, hist[n - 1]);
@@ -138,12 +140,12 @@ void TForm1::connect_device_entries() {
 device::DeviceContext TForm1::device_context() {
   device::DeviceContext context{session_, device_, maingrid_, device_reader_};
   context.saved = [this](const device::SaveResult& saved) {
-    setWindowTitle(latin1(saved.caption));
+    setWindowTitle(device_title(saved.caption));
   };
   context.opened = [this](const device::OpenResult& opened) {
     show_message_length(0);
     show_device();
-    setWindowTitle(latin1(opened.caption));
+    setWindowTitle(device_title(opened.caption));
     apply_history_menu(opened.history);
   };
   return context;
@@ -225,7 +227,7 @@ void TForm1::apply_history_menu(const device::HistoryMenu& menu) {
     if (!menu[n - 1]) continue;
     QAction* a = action("Hist" + std::to_string(n));
     a->setText(history_caption(n, *menu[n - 1]));
-    a->setData(latin1(*menu[n - 1]));
+    a->setData(qt::path_text(*menu[n - 1]));
     a->setVisible(true);
   }
   if (menu[0]) action("HistorySeparator")->setVisible(true);
@@ -284,7 +286,7 @@ void TForm1::HistClick(int n) {
   }
   if (path.isEmpty()) return;
   auto context = device_context();
-  if (!device::open_history_entry(context, bytes(path))) return;
+  if (!device::open_history_entry(context, qt::path_bytes(path))) return;
   show_message_length(0);
   show_device();
   reload_command_list(device::open_device_commands());
