@@ -35,9 +35,9 @@ std::int64_t monotonic_ms() {
 int main() {
   using tarvex::outbound::ModemEngineStandin;
   const std::string start_folder = std::filesystem::current_path().string();
-  tarvex::outbound::StandinFolders folders;
+  tarvex::outbound::EngineFolders folders;
   try {
-    folders = tarvex::outbound::standin_folders(start_folder);
+    folders = tarvex::outbound::engine_folders(start_folder);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "tarvex-modem-engine: %s\n", e.what());
     return 1;
