@@ -185,7 +185,7 @@ std::optional<GammuInboxMessage> parse_gammu_backup(const std::string& bytes) {
   for (const Part& part : parts) {
     if (message.number.empty()) message.number = part.number;
     message.text += latin1_of(part.coding.rfind("8bit", 0) == 0 ? hex_units(part.hex, 2)
-                                                                 : hex_units(part.hex, 4));
+                                                                : hex_units(part.hex, 4));
   }
   return message;
 }
@@ -271,8 +271,8 @@ bool GammuFilesGateway::holds(std::uint64_t serial) {
   return false;
 }
 
-void GammuFilesGateway::outcomes(CompleteFiles& folder, GatewayOutcome outcome,
-                                 std::int64_t now_ms, std::vector<GatewayEvent>& events) {
+void GammuFilesGateway::outcomes(CompleteFiles& folder, GatewayOutcome outcome, std::int64_t now_ms,
+                                 std::vector<GatewayEvent>& events) {
   for (const std::string& name : folder.settled(now_ms)) {
     const std::string path = platform::join_path(folder.folder(), name);
     if (left_alone_.count(path)) continue;
@@ -282,8 +282,8 @@ void GammuFilesGateway::outcomes(CompleteFiles& folder, GatewayOutcome outcome,
       continue;
     }
     try {
-      events.push_back({outcome, recipient_of(name), from_text_file(platform::read_file(path)),
-                        0, path});
+      events.push_back(
+          {outcome, recipient_of(name), from_text_file(platform::read_file(path)), 0, path});
     } catch (const platform::FileError&) {
       // gone or unreadable for now: looked at again
     }

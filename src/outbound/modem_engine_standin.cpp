@@ -84,10 +84,9 @@ EngineFolders engine_folders(const std::string& start_folder, const std::string&
     throw std::runtime_error("setup.txt names no programming folder (line 1)");
   if (incoming.empty())
     throw std::runtime_error("setup.txt names no incoming-message folder (line 3)");
-  EngineFolders folders{app::resolve_folder(start_folder, programming),
-                         app::resolve_folder(start_folder, incoming),
-                         platform::join_path(start_folder, log_name),
-                         app::resolve_folder(start_folder, unit_log)};
+  EngineFolders folders{
+      app::resolve_folder(start_folder, programming), app::resolve_folder(start_folder, incoming),
+      platform::join_path(start_folder, log_name), app::resolve_folder(start_folder, unit_log)};
   // Answers left in the folder it watches would be taken for outbox files.
   if (app::same_folder(folders.programming_folder, folders.incoming_folder))
     throw std::runtime_error(

@@ -109,9 +109,9 @@ SmsBridge::SmsBridge(EngineFolders folders, SmsGateway& gateway,
       outbox_(folders_.programming_folder, "*.txt", settle_ms) {}
 
 void SmsBridge::log(const std::string& text) {
-  platform::append_lines(folders_.log_file,
-                         {local_time_text(static_cast<std::time_t>(wall_ms_() / 1000)) + " " +
-                          text});
+  platform::append_lines(
+      folders_.log_file,
+      {local_time_text(static_cast<std::time_t>(wall_ms_() / 1000)) + " " + text});
 }
 
 std::uint64_t SmsBridge::next_serial() {
@@ -126,7 +126,8 @@ int SmsBridge::poll(std::int64_t now_ms) {
   int handled = 0;
 
   // Claims left by a run that stopped between the claim and its end.
-  for (const std::string& claimed : platform::list_files(folders_.programming_folder, "*.sending")) {
+  for (const std::string& claimed :
+       platform::list_files(folders_.programming_folder, "*.sending")) {
     const auto serial = claim_serial(claimed);
     if (!serial) continue;  // not one of ours
     const std::string name = claimed.substr(0, claimed.rfind('.', claimed.size() - 9));
@@ -164,8 +165,7 @@ int SmsBridge::poll(std::int64_t now_ms) {
 
   const std::vector<GatewayEvent> events = gateway_.events(now_ms);
   for (const GatewayEvent& event : events) {
-    const std::time_t when =
-        event.time ? event.time : static_cast<std::time_t>(wall_ms_() / 1000);
+    const std::time_t when = event.time ? event.time : static_cast<std::time_t>(wall_ms_() / 1000);
     for (auto& line : incoming_lines(event, local_time_text(when))) lines.push_back(line);
     log(std::string(outcome_field(event.outcome)) + " " + event.number + ": " +
         with_blanks_for(event.text, "\r\n") + " (" + platform::file_name_of(event.file) + ")");
@@ -194,8 +194,8 @@ void SmsBridge::hand_over(const Claim& claim, const std::string& bytes,
   // learns that the unit has it.
   const bool report = message->command_header ? message->report != "N" : true;
   gateway_.submit({*number, message->body, report, outbox_file_tag(claim.name), claim.serial});
-  log("handed to the gateway: " + *number + ": " + with_blanks_for(message->body, "\r\n") +
-      " (" + claim.name + (report ? ", delivery report asked" : "") + ")");
+  log("handed to the gateway: " + *number + ": " + with_blanks_for(message->body, "\r\n") + " (" +
+      claim.name + (report ? ", delivery report asked" : "") + ")");
   if (!platform::remove_file(claim.claimed_path))
     log("could not delete " + platform::file_name_of(claim.claimed_path) +
         "; the gateway has its message, delete it by hand");

@@ -25,8 +25,8 @@ struct GatewayMessage {
   std::string destination;  // digits with an optional leading "+"
   std::string text;         // 8-bit text, as the outbox file holds it
   bool delivery_report = false;
-  std::string tag;            // of the outbox file's name, for the operator
-  std::uint64_t serial = 0;   // never the same for two hand-overs
+  std::string tag;           // of the outbox file's name, for the operator
+  std::uint64_t serial = 0;  // never the same for two hand-overs
 };
 
 enum class GatewayOutcome { received, sent, failed, report };
@@ -35,8 +35,8 @@ enum class GatewayOutcome { received, sent, failed, report };
 // message handed to it, or a delivery report.
 struct GatewayEvent {
   GatewayOutcome outcome = GatewayOutcome::received;
-  std::string number;  // the sender, or the destination of a sent message
-  std::string text;    // 8-bit text
+  std::string number;    // the sender, or the destination of a sent message
+  std::string text;      // 8-bit text
   std::time_t time = 0;  // when it happened; 0: when the bridge learns of it
   std::string file;      // the gateway's record of it
 };

@@ -123,14 +123,14 @@ TEST_F(Bridge, PassesOnReceivedSentFailedAndReportsToIncomingFolderAndUnitLog) {
   const std::string long_text(170, 'x');
   dir.write("gw/sent/OUTC20261209_011347_1796778827750_+27821234567_3.txtd",
             to_utf16_file(long_text));
-  dir.write("gw/error/OUTC20261209_011348_1796778827751_+27821234568_4.txt",
-            to_utf16_file("A1"));
+  dir.write("gw/error/OUTC20261209_011348_1796778827751_+27821234568_4.txt", to_utf16_file("A1"));
   // A long message in two parts, with a line end and a character Latin-1
   // lacks; a delivery report.
   dir.write("gw/inbox/IN20261209_010700_00_+27821234560_00.txt",
             "; comment\n\n[SMSBackup000]\r\nNumber = \"+27821234560\"\r\nPDU = Deliver\n"
             "Text00 = " +
-                ucs2_hex("OK, Zone 1\n") + "\r\nCoding = Default_No_Compression\n"
+                ucs2_hex("OK, Zone 1\n") +
+                "\r\nCoding = Default_No_Compression\n"
                 "[SMSBackup001]\nNumber = \"+27821234560\"\nText00 = " +
                 ucs2_hex("set caf\xE9 ", "20AC") + "\n");
   dir.write("gw/inbox/IN20261209_010701_00_+27821234561_00.txt",
@@ -169,10 +169,9 @@ TEST_F(Bridge, PassesOnReceivedSentFailedAndReportsToIncomingFolderAndUnitLog) {
 TEST(BridgeFailure, NothingIsLostWhileTheIncomingFolderCanNotBeWritten) {
   testing::TempFolder dir;
   dir.write("blocked", "a file where the incoming folder should be");
-  GammuFilesGateway gateway(
-      {dir.file("gw/inbox"), dir.file("gw/outbox"), dir.file("gw/sent"), dir.file("gw/error"),
-       false},
-      [](const std::string&) {});
+  GammuFilesGateway gateway({dir.file("gw/inbox"), dir.file("gw/outbox"), dir.file("gw/sent"),
+                             dir.file("gw/error"), false},
+                            [](const std::string&) {});
   SmsBridge bridge({dir.file("Outbox"), dir.file("blocked/Incoming"), dir.file("bridge.log"), ""},
                    gateway, [] { return kWallMs; });
   dir.write("gw/sent/OUTC20261209_011347_1796778827750_+27821234567_3.txt", "P1");
@@ -200,19 +199,19 @@ TEST(GammuSettingsFile, SampleConfigIsAcceptedAndUnsuitableOnesRefused) {
   testing::TempFolder dir;
   const std::string folders =
       "InboxPath = in/\nOutboxPath = out/\nSentSMSPath = sent/\nErrorSMSPath = error/\n";
-  dir.write("ok", "[gammu]\nservice = sql\n[SMSD]\nService = FILES\nInboxFormat = detail\n" +
-                      folders);
+  dir.write("ok",
+            "[gammu]\nservice = sql\n[SMSD]\nService = FILES\nInboxFormat = detail\n" + folders);
   const GammuSettings relative = read_gammu_settings(dir.file("ok"));
   EXPECT_EQ(relative.outbox, dir.file("out/"));
   EXPECT_FALSE(relative.stores_reports);
 
   for (const std::string& bad : std::vector<std::string>{
            "[smsd]\nservice = sql\ninboxformat = detail\n" + folders,
-        "[smsd]\nservice = files\ninboxformat = unicode\n" + folders,
-        "[smsd]\nservice = files\ninboxformat = detail\ninboxpath = in/\noutboxpath = out/\n"
-        "sentsmspath = sent/\n",
-        "[smsd]\nservice = files\ninboxformat = detail\ninboxpath = in/\noutboxpath = out/\n"
-        "sentsmspath = out\nerrorsmspath = error/\n"}) {
+           "[smsd]\nservice = files\ninboxformat = unicode\n" + folders,
+           "[smsd]\nservice = files\ninboxformat = detail\ninboxpath = in/\noutboxpath = out/\n"
+           "sentsmspath = sent/\n",
+           "[smsd]\nservice = files\ninboxformat = detail\ninboxpath = in/\noutboxpath = out/\n"
+           "sentsmspath = out\nerrorsmspath = error/\n"}) {
     dir.write("bad", bad);
     EXPECT_THROW(read_gammu_settings(dir.file("bad")), std::runtime_error) << bad;
   }

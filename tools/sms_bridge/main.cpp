@@ -50,9 +50,9 @@ int main(int argc, char** argv) {
   }
   const std::string start_folder = std::filesystem::current_path().string();
   const std::string local_config = platform::join_path(start_folder, kLocalConfig);
-  const std::string config = argc == 2                               ? argv[1]
+  const std::string config = argc == 2                             ? argv[1]
                              : platform::file_exists(local_config) ? local_config
-                                                                     : kSystemConfig;
+                                                                   : kSystemConfig;
   outbound::EngineFolders folders;
   outbound::GammuSettings settings;
   try {
@@ -79,8 +79,8 @@ int main(int argc, char** argv) {
     bridge.log("started; programming folder " + folders.programming_folder +
                ", incoming-message folder " + folders.incoming_folder + ", unit log " +
                (folders.unit_log_file.empty() ? "none" : folders.unit_log_file) +
-               ", gammu-smsd configuration " + config + " (outbox " + settings.outbox +
-               ", inbox " + settings.inbox + ")");
+               ", gammu-smsd configuration " + config + " (outbox " + settings.outbox + ", inbox " +
+               settings.inbox + ")");
     if (!settings.stores_reports)
       bridge.log("no delivery reports: the daemon keeps none without \"deliveryreport = sms\"");
   } catch (const std::exception& e) {
