@@ -141,10 +141,10 @@ int ModemEngineStandin::poll(std::int64_t now_ms) {
     const std::string path = platform::join_path(folders_.programming_folder, file.name);
     const auto message = parse_outbox_file(file.bytes);
     if (!message) {
-      log("not sent, no \",7,\" in " + file.name + ": " + visible(file.bytes) + " (kept as " +
-          file.name + ".bad)");
       std::error_code ec;
       fs::rename(file.claimed_path, path + ".bad", ec);
+      log("not sent, no \",7,\" in " + file.name + ": " + visible(file.bytes) + " (kept as " +
+          file.name + (ec ? ".sending)" : ".bad)"));
       continue;
     }
     log("sent to " + message->destination + ": " + visible(message->body) + " (" + file.name +

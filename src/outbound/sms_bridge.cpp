@@ -209,6 +209,7 @@ void SmsBridge::refuse(const Claim& claim, const std::string& number, const std:
                                claim.name + "." + std::to_string(claim.serial) + ".bad");
   std::error_code ec;
   fs::rename(claim.claimed_path, kept, ec);
+  if (ec) kept = claim.claimed_path;
   log("not sent, " + why + " (kept as " + platform::file_name_of(kept) + ")");
   GatewayEvent event{GatewayOutcome::failed, number, why, 0, claim.claimed_path};
   for (auto& line :
