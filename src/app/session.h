@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -31,7 +32,9 @@ struct Settings {
   std::string alternative_suffix;
 
   std::vector<std::string> hardware_types;  // Hardware.ini, every line
-  std::vector<std::string> history;         // History.ini, up to 4 non-empty paths
+  // History.ini lines 1..4: line n is recent-file entry n; an empty line
+  // leaves its entry hidden.
+  std::array<std::string, 4> history;
 };
 
 // Program-wide state, owned by the main window and handed by reference to

@@ -46,11 +46,7 @@ std::optional<std::string> load_settings_files(const std::string& start_folder,
     settings.hardware_types = platform::read_lines(file(kHardwareFile));
 
     LineReader history = LineReader::from_file(file(kHistoryFile));
-    settings.history.clear();
-    for (int n = 0; n < 4; ++n) {
-      std::string line = history.read_line();
-      if (!line.empty()) settings.history.push_back(std::move(line));
-    }
+    for (auto& line : settings.history) line = history.read_line();
 
     LineReader config = LineReader::from_file(file(kConfigFile));
     settings.standard_prefix = config.read_line();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -7,6 +8,10 @@
 #include "platform/string_grid.h"
 
 namespace tarvex::device {
+
+// Device files and tab-delimited import files hold a few kilobytes; one over
+// this size is refused before it is read.
+inline constexpr std::uintmax_t kMaxDeviceFileBytes = std::uintmax_t{64} << 20;
 
 // Columns of the message table maingrid1.
 inline constexpr int kColDescription = 0;
@@ -26,6 +31,9 @@ inline constexpr const char* kMessageError = "Message Error";
 inline constexpr const char* kMessageProgrammed = "Message is Programmed";
 
 inline constexpr const char* kDefaultUnitNumber = "+27";
+// The most characters the operator can type as a unit number; a device file
+// may hold a longer one, which is kept whole.
+inline constexpr int kUnitNumberTypedLength = 25;
 inline constexpr const char* kDefaultPassword = "9473";
 
 // One data row of the message table.

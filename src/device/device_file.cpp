@@ -24,15 +24,17 @@ void read_row_line(DeviceContext& context, const std::string& line) {
   const int row = context.reader.row_counter;
   table.set_row_count(row + 1);
   std::size_t start = 0;
-  int fields = 0;
+  constexpr std::size_t kStoredFields = kColState;
+  std::size_t fields = 0;  // a line of any length cannot overflow the count
   for (std::size_t end; (end = line.find(kFieldSeparator, start)) != std::string::npos;
        start = end + 1) {
     // Only the five stored columns are filled; the selection column never
     // comes from a file.
-    if (fields < kColState) table.set_cell(fields, row, line.substr(start, end - start));
+    if (fields < kStoredFields)
+      table.set_cell(static_cast<int>(fields), row, line.substr(start, end - start));
     ++fields;
   }
-  if (fields == kColState && start == line.size()) {
+  if (fields == kStoredFields && start == line.size()) {
     table.set_cell(kColState, row, kUnselected);
     ++context.reader.row_counter;
   }

@@ -40,9 +40,9 @@ struct DeviceContext {
   // Told of every successful save, also of one run by the question about
   // unsaved changes, so that the window can show the new caption.
   std::function<void(const SaveResult&)> saved = {};
-  // Told when Open Device or Open Default has read a file, before the
-  // messages about its mode and hardware type, so that the window shows the
-  // device, caption and recent files behind them.
+  // Told when Open Device, Open Default or a recent-file entry has read a
+  // file, before the messages about its mode and hardware type, so that the
+  // window shows the device, mode, caption and recent files behind them.
   std::function<void(const OpenResult&)> opened = {};
 };
 

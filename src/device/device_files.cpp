@@ -34,7 +34,7 @@ bool make_folder(app::Session& session, const std::string& folder) {
 std::optional<std::vector<std::string>> read_device_file(app::Session& session,
                                                          const std::string& path) {
   try {
-    return platform::read_lines(path);
+    return platform::read_lines(path, kMaxDeviceFileBytes);
   } catch (const std::exception& e) {
     session.ui.message(e.what());
     return std::nullopt;
@@ -61,6 +61,12 @@ bool default_the_mode(app::Session& session) {
   if (session.programming_mode != 0) return false;
   session.programming_mode = 1;
   return true;
+}
+
+// The messages after an open, shown over the opened device.
+void tell_what_was_missing(DeviceContext& context, bool mode_defaulted) {
+  if (mode_defaulted) context.session.ui.message(kNoModeMessage);
+  if (!context.reader.hardware_type_found) context.session.ui.message(kNoHardwareMessage);
 }
 
 }  // namespace
@@ -213,7 +219,6 @@ OpenResult open_device(DeviceContext& context, DeviceFileKind kind) {
     read_device_lines(context, *lines);
   }
   const bool mode_defaulted = default_the_mode(session);
-  if (mode_defaulted && kind == DeviceFileKind::Device) session.ui.message(kNoModeMessage);
   context.device.modified = false;
   log_event(session, "Opening File: " + *chosen);
   result.path = *chosen;
@@ -222,8 +227,7 @@ OpenResult open_device(DeviceContext& context, DeviceFileKind kind) {
   result.opened = true;
   result.reload_commands = true;
   if (context.opened) context.opened(result);
-  if (mode_defaulted && kind == DeviceFileKind::Default) session.ui.message(kNoModeMessage);
-  if (!context.reader.hardware_type_found) session.ui.message(kNoHardwareMessage);
+  tell_what_was_missing(context, mode_defaulted);
   return result;
 }
 
@@ -234,10 +238,16 @@ bool open_history_entry(DeviceContext& context, const std::string& path) {
   if (!lines) return false;
   start_reading(context);
   read_device_lines(context, *lines);
-  if (default_the_mode(session)) session.ui.message(kNoModeMessage);
-  if (!context.reader.hardware_type_found) session.ui.message(kNoHardwareMessage);
+  const bool mode_defaulted = default_the_mode(session);
   context.device.modified = false;
   log_event(session, "Opening File: " + path);
+  if (context.opened) {
+    OpenResult shown;
+    shown.opened = true;
+    shown.path = path;
+    context.opened(shown);
+  }
+  tell_what_was_missing(context, mode_defaulted);
   return true;
 }
 

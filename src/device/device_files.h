@@ -68,7 +68,7 @@ struct OpenResult {
   bool opened = false;           // a file was read into the device
   bool reload_commands = false;  // rebuild the command list and the mode controls
   std::string path;
-  std::string caption;
+  std::string caption;  // empty: the window title stays (a recent-file entry)
   HistoryMenu history;
 };
 
@@ -76,8 +76,10 @@ struct OpenResult {
 // that cannot be read is reported and changes nothing.
 OpenResult open_device(DeviceContext& context, DeviceFileKind kind);
 
-// A recent-file entry. The table is not emptied first. Returns whether the
-// file was read; the caller then rebuilds the command list and mode controls.
+// A recent-file entry. The table is not emptied first. Tells context.opened
+// (no caption, no history change) before the messages about mode and
+// hardware type. Returns whether the file was read; the caller then rebuilds
+// the command list and mode controls.
 bool open_history_entry(DeviceContext& context, const std::string& path);
 
 // The command list ComboBoxPlus1 as read from the device's function file.

@@ -19,8 +19,10 @@ std::string too_long_message(int limit) {
   return "The message is longer then " + std::to_string(limit) + " characters!";
 }
 
-int check_message_length(platform::Ui& ui, const platform::StringGrid& table, int row) {
+int check_message_length(platform::Ui& ui, const platform::StringGrid& table, int row,
+                         const ShowLength& show_length) {
   const int length = message_length(table, row);
+  if (show_length) show_length(length);
   const std::string& prog_len = table.cell(kColProgLen, row);
   if (prog_len.empty()) return length;
   int limit = 0;
@@ -34,9 +36,10 @@ int check_message_length(platform::Ui& ui, const platform::StringGrid& table, in
   return length;
 }
 
-ClickResult table_click(platform::Ui& ui, const platform::StringGrid& table, int row) {
+ClickResult table_click(platform::Ui& ui, const platform::StringGrid& table, int row,
+                        const ShowLength& show_length) {
   ClickResult result;
-  result.length = check_message_length(ui, table, row);
+  result.length = check_message_length(ui, table, row, show_length);
   const std::string& prog_len = table.cell(kColProgLen, row);
   if (prog_len.empty()) return result;
   if (prog_len == "0") {
@@ -152,13 +155,15 @@ void import_tab_delimited(platform::StringGrid& table, const std::vector<std::st
   platform::GridUpdate update(table);
   int row = 1;
   for (const auto& line : lines) {
-    std::size_t start = 0;
-    while (true) {
+    // Fields beyond the last row are not kept, so the count stops there.
+    for (std::size_t start = 0; row < table.row_count(); ++row) {
       const auto tab = line.find('\t', start);
-      const auto field = line.substr(start, tab == std::string::npos ? tab : tab - start);
-      if (row < table.row_count()) table.set_cell(kColText, row, field);
-      ++row;
-      if (tab == std::string::npos) break;
+      table.set_cell(kColText, row,
+                     line.substr(start, tab == std::string::npos ? tab : tab - start));
+      if (tab == std::string::npos) {
+        ++row;
+        break;
+      }
       start = tab + 1;
     }
     if (row >= table.row_count()) return;
@@ -171,7 +176,7 @@ bool import_tab_delimited_file(app::Session& session, platform::StringGrid& tabl
   auto chosen = session.ui.open_file(request);
   if (!chosen) return false;
   try {
-    import_tab_delimited(table, platform::read_lines(*chosen));
+    import_tab_delimited(table, platform::read_lines(*chosen, kMaxDeviceFileBytes));
   } catch (const std::exception& e) {
     session.ui.message(e.what());
     return false;

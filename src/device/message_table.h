@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,11 +16,16 @@ inline constexpr const char* kImportFilter = "Tab Delimited Text Files|*.txt";
 // "The message is longer then N characters!"
 std::string too_long_message(int limit);
 
-// The length display and check of a row: returns the message length (for
-// Label12). When Prog Len is a number N > 0 below that length, the too-long
-// warning is shown; when Prog Len is neither empty nor a number, the
-// conversion's error text is shown instead. The row never changes.
-int check_message_length(platform::Ui& ui, const platform::StringGrid& table, int row);
+// Shows the message length (Label12) before any message, so that a warning
+// appears over the length it speaks of.
+using ShowLength = std::function<void(int length)>;
+
+// The length display and check of a row: returns the message length and
+// hands it to show_length first. When Prog Len is a number N > 0 below that
+// length, the too-long warning is shown; when Prog Len is neither empty nor a
+// number, the conversion's error text is shown instead. The row never changes.
+int check_message_length(platform::Ui& ui, const platform::StringGrid& table, int row,
+                         const ShowLength& show_length = {});
 
 // What a click does to the description view Memo1.
 enum class MemoChange { Keep, Show, Clear };
@@ -30,7 +36,8 @@ struct ClickResult {
 };
 // A click in the table (maingrid1Click): the length display and check, then
 // the description view by Prog Len (empty: kept, "0": emptied, other: shown).
-ClickResult table_click(platform::Ui& ui, const platform::StringGrid& table, int row);
+ClickResult table_click(platform::Ui& ui, const platform::StringGrid& table, int row,
+                        const ShowLength& show_length = {});
 
 enum class DoubleClick { Nothing, StateChanged, PastePopup };
 // A double click on the current cell (maingrid1DblClick). Never sets the

@@ -63,21 +63,46 @@ std::string join_lines(const std::vector<std::string>& lines) {
 }
 
 std::string read_file(const std::string& path) {
+  return read_file(path, UINTMAX_MAX);
+}
+
+std::vector<std::string> read_lines(const std::string& path) {
+  return split_lines(read_file(path));
+}
+
+std::string read_file(const std::string& path, std::uintmax_t max_bytes) {
+  const auto too_large = [&] {
+    const std::string limit = max_bytes % (1u << 20) == 0 ? std::to_string(max_bytes >> 20) + " MB"
+                                                          : std::to_string(max_bytes) + " bytes";
+    return FileError("Cannot read file \"" + path + "\". It is larger than " + limit +
+                     ", far larger than any file of its kind.");
+  };
+  std::error_code ec;
+  const std::uintmax_t size = fs::file_size(path, ec);
+  if (!ec && size > max_bytes) throw too_large();
   std::FILE* file = std::fopen(path.c_str(), "rb");
   if (!file) fail("Cannot open file", path, errno);
   std::string bytes;
   char buffer[65536];
   std::size_t got;
-  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, got);
+  bool over = false;
+  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+    if (got > max_bytes - bytes.size()) {
+      over = true;
+      break;
+    }
+    bytes.append(buffer, got);
+  }
   const bool bad = std::ferror(file);
   const int error = errno;
   std::fclose(file);
+  if (over) throw too_large();
   if (bad) fail("Read error on file", path, error ? error : EIO);
   return bytes;
 }
 
-std::vector<std::string> read_lines(const std::string& path) {
-  return split_lines(read_file(path));
+std::vector<std::string> read_lines(const std::string& path, std::uintmax_t max_bytes) {
+  return split_lines(read_file(path, max_bytes));
 }
 
 void write_file(const std::string& path, const std::string& bytes) {

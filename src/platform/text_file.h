@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -23,6 +24,11 @@ std::string join_lines(const std::vector<std::string>& lines);
 
 std::string read_file(const std::string& path);
 std::vector<std::string> read_lines(const std::string& path);
+// The same for a file of a kind that is never larger than max_bytes: a larger
+// one is refused with FileError before it is read (or as soon as reading
+// passes the limit, for a file that grows or reports no size).
+std::string read_file(const std::string& path, std::uintmax_t max_bytes);
+std::vector<std::string> read_lines(const std::string& path, std::uintmax_t max_bytes);
 
 // Replaces the whole file. The new contents are written to a temporary file
 // beside it and renamed over it, so a failure never leaves a truncated file

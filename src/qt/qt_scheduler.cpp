@@ -7,6 +7,8 @@
 #include <QTime>
 #include <QTimer>
 
+#include "qt/text_convert.h"
+
 namespace tarvex::qt {
 
 namespace {
@@ -62,19 +64,15 @@ std::string QtScheduler::long_time_text() const {
   // the clock time alone.
   QString format = QLocale::system().timeFormat(QLocale::LongFormat);
   format.remove(QStringLiteral(" t")).remove(QStringLiteral("t"));
-  return QLocale::system()
-      .toString(QTime::currentTime(), format.trimmed())
-      .toLatin1()
-      .toStdString();
+  return bytes(QLocale::system().toString(QTime::currentTime(), format.trimmed()));
 }
 
 std::string QtScheduler::short_date_text() const {
   const QLocale locale = QLocale::system();
   // Without a region (the C locale) the "short" date spells the month out
   // ("8 Dec 2026"); the numeric ISO date stands in for it there.
-  if (locale.language() == QLocale::C)
-    return QDate::currentDate().toString(Qt::ISODate).toLatin1().toStdString();
-  return locale.toString(QDate::currentDate(), QLocale::ShortFormat).toLatin1().toStdString();
+  if (locale.language() == QLocale::C) return bytes(QDate::currentDate().toString(Qt::ISODate));
+  return bytes(locale.toString(QDate::currentDate(), QLocale::ShortFormat));
 }
 
 }  // namespace tarvex::qt

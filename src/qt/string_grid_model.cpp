@@ -1,5 +1,7 @@
 #include "qt/string_grid_model.h"
 
+#include "qt/text_convert.h"
+
 namespace tarvex::qt {
 
 StringGridModel::StringGridModel(platform::StringGrid& grid, QObject* parent)
@@ -21,14 +23,13 @@ int StringGridModel::columnCount(const QModelIndex& parent) const {
 
 QVariant StringGridModel::data(const QModelIndex& index, int role) const {
   if (!grid_ || !index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole)) return {};
-  const std::string& text = grid_->cell(index.column(), index.row() + 1);
-  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+  return latin1(grid_->cell(index.column(), index.row() + 1));
 }
 
 bool StringGridModel::setData(const QModelIndex& index, const QVariant& value, int role) {
   if (!grid_ || !index.isValid() || role != Qt::EditRole) return false;
   const int row = index.row() + 1;
-  const std::string text = value.toString().toLatin1().toStdString();
+  const std::string text = bytes(value.toString());
   // An editor that closes over its unchanged text (live edits are in already)
   // is no edit.
   if (grid_->cell(index.column(), row) == text) return true;
@@ -40,8 +41,7 @@ bool StringGridModel::setData(const QModelIndex& index, const QVariant& value, i
 QVariant StringGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (!grid_ || role != Qt::DisplayRole) return {};
   if (orientation == Qt::Horizontal) {
-    const std::string& text = grid_->cell(section, 0);
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+    return latin1(grid_->cell(section, 0));
   }
   return section + 1;
 }

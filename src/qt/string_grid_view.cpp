@@ -31,12 +31,20 @@ class GridItemDelegate final : public QStyledItemDelegate {
     return editor;
   }
 
-  // A message box raised while the operator types (a length warning) takes
-  // the focus for a moment; the editor stays open, so that typing carries on
-  // where it was instead of starting a new editor over the cell's text.
+  // A message box raised over the editor while the operator types (a length
+  // warning) takes the focus for a moment; the editor stays open, so that
+  // typing carries on where it was instead of starting a new editor over the
+  // cell's text. Every other loss of focus (a button, another control of the
+  // same window, modal or not) commits the typed text first.
   bool eventFilter(QObject* object, QEvent* event) override {
-    if (event->type() == QEvent::FocusOut && QApplication::activeModalWidget()) return false;
+    if (event->type() == QEvent::FocusOut && covered_by_modal_box(object)) return false;
     return QStyledItemDelegate::eventFilter(object, event);
+  }
+
+  static bool covered_by_modal_box(QObject* object) {
+    auto* editor = qobject_cast<QWidget*>(object);
+    QWidget* modal = QApplication::activeModalWidget();
+    return editor && modal && modal != editor->window();
   }
 
   void setEditorData(QWidget* editor, const QModelIndex& index) const override {

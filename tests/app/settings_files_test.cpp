@@ -18,7 +18,7 @@ const char* kSevenLines = "out\r\ndev\r\nin\r\nengine.exe\r\nunit.msg\r\nfun\r\n
 
 void write_other_settings(const TempFolder& dir) {
   dir.write("Hardware.ini", "K71 Morvane\r\n\r\nContactid\r\n");
-  dir.write("History.ini", "c:\\a.dev\r\nc:\\b.dev\r\n");
+  dir.write("History.ini", "c:\\a.dev\r\n\r\nc:\\c.dev\r\n");
   dir.write("Config.ini", " P\r\nS \r\nAP\r\nAS\r\n");
 }
 
@@ -34,7 +34,8 @@ TEST(SettingsFiles, ReadsAllFourFilesExactly) {
   EXPECT_EQ(s.column_widths, (std::vector<int>{10, 20}));
   // Every line, empty ones included, is a hardware type.
   EXPECT_EQ(s.hardware_types, (std::vector<std::string>{"K71 Morvane", "", "Contactid"}));
-  EXPECT_EQ(s.history, (std::vector<std::string>{"c:\\a.dev", "c:\\b.dev"}));
+  // History lines keep their places; an empty one stays empty.
+  EXPECT_EQ(s.history, (std::array<std::string, 4>{"c:\\a.dev", "", "c:\\c.dev", ""}));
   // Framing strings are used as read, blanks included.
   EXPECT_EQ(s.standard_prefix, " P");
   EXPECT_EQ(s.standard_suffix, "S ");

@@ -6,6 +6,7 @@
 
 #include "app/event_log.h"
 #include "device/device_fixture.h"
+#include "device/message_table.h"
 #include "platform/text_file.h"
 
 namespace tarvex::device {
@@ -177,11 +178,12 @@ TEST_F(DeviceFilesTest, OpenWithoutModeOrKnownTypeWarnsInItsOrder) {
                "Nobody\r\n");
   device.hardware_type = "Contactid";
   rows({{"old", "1", "2", "3", "4", "Selected"}, {"old2", "", "", "", "", ""}});
-  // The window shows the opened device before the warnings: Open Default
-  // before both, Open Device between the mode and the hardware-type warning.
+  // The window shows the opened device before the warnings, whichever way
+  // it was opened.
   std::vector<std::size_t> warnings_before_shown;
+  std::vector<std::string> captions;
   context.opened = [&](const OpenResult& opened) {
-    EXPECT_EQ(opened.caption, session.base_caption + "  bare.dft");
+    captions.push_back(opened.caption);
     warnings_before_shown.push_back(ui.messages.size());
   };
   answer_dialog(device_path("bare.dft"));
@@ -196,7 +198,12 @@ TEST_F(DeviceFilesTest, OpenWithoutModeOrKnownTypeWarnsInItsOrder) {
   answer_dialog(device_path("bare.dft"));
   ASSERT_TRUE(open_device(context, DeviceFileKind::Device).opened);
   EXPECT_EQ(ui.messages, warnings);
-  EXPECT_EQ(warnings_before_shown, (std::vector<std::size_t>{0, 1}));
+  ui.messages.clear();
+  ASSERT_TRUE(open_history_entry(context, device_path("bare.dft")));  // no caption change
+  EXPECT_EQ(ui.messages, warnings);
+  EXPECT_EQ(warnings_before_shown, (std::vector<std::size_t>{0, 0, 0}));
+  const std::string caption = session.base_caption + "  bare.dft";
+  EXPECT_EQ(captions, (std::vector<std::string>{caption, caption, ""}));
   EXPECT_EQ(session.programming_mode, 1);
   EXPECT_EQ(device.hardware_type, "Contactid");
   // No row lines: one empty data row is left.
@@ -217,6 +224,22 @@ TEST_F(DeviceFilesTest, UnreadableFileChangesNothing) {
   EXPECT_EQ(device.description, "mine");
   EXPECT_EQ(session.programming_mode, 2);
   EXPECT_FALSE(platform::file_exists(dir.file("History.ini")));
+}
+
+TEST_F(DeviceFilesTest, AFileFarLargerThanAnyDeviceFileIsRefusedUnread) {
+  rows({{"keep", "", "", "", "", ""}});
+  const std::string huge = device_path("huge.dev");
+  write_device("huge.dev", "");
+  std::filesystem::resize_file(huge, (std::uintmax_t{64} << 20) + 1);  // sparse: no disk used
+  answer_dialog(huge);
+  EXPECT_FALSE(open_device(context, DeviceFileKind::Device).opened);
+  EXPECT_FALSE(open_history_entry(context, huge));
+  answer_dialog(huge);
+  EXPECT_FALSE(import_tab_delimited_file(session, table));
+  const std::string refusal = "Cannot read file \"" + huge +
+                              "\". It is larger than 64 MB, far larger than any file of its kind.";
+  EXPECT_EQ(ui.messages, std::vector<std::string>(3, refusal));
+  EXPECT_EQ(cell(0, 1), "keep");
 }
 
 TEST_F(DeviceFilesTest, CancelledOpenDefaultStillRebuildsTheCommandList) {

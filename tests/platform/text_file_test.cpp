@@ -46,6 +46,15 @@ TEST(TextFile, ReadingAMissingFileNamesIt) {
   }
 }
 
+TEST(TextFile, ASizeLimitRefusesLargerFilesAlsoWhenTheirSizeIsUnknown) {
+  TempFolder dir;
+  dir.write("five.txt", "12345");
+  EXPECT_EQ(read_file(dir.file("five.txt"), 5), "12345");
+  EXPECT_THROW(read_file(dir.file("five.txt"), 4), FileError);
+  // A device that reports no size and never ends is cut off at the limit.
+  EXPECT_THROW(read_lines("/dev/zero", 1 << 20), FileError);
+}
+
 TEST(TextFile, AppendCreatesThenAppendsAndFailureKeepsEntries) {
   TempFolder dir;
   append_lines(dir.file("log"), {"a"});

@@ -14,7 +14,10 @@ namespace tarvex::testing {
 // queues. An empty answer queue answers No / cancels the dialog.
 class ScriptedUi final : public platform::Ui {
  public:
-  void message(const std::string& text) override { messages.push_back(text); }
+  void message(const std::string& text) override {
+    messages.push_back(text);
+    if (on_message) on_message(text);
+  }
   void beep() override { ++beeps; }
   platform::Answer question(const std::string& text, bool with_cancel) override;
   std::optional<std::string> open_file(const platform::FileDialogRequest& request) override;
@@ -25,6 +28,8 @@ class ScriptedUi final : public platform::Ui {
   bool shell_open(const std::string& program, const std::string& working_folder) override;
 
   std::vector<std::string> messages;
+  // Runs while a message is "shown", to look at what is behind it.
+  std::function<void(const std::string&)> on_message;
   int beeps = 0;
   std::vector<std::string> questions;
   std::deque<platform::Answer> answers;

@@ -6,6 +6,8 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QStyle>
+#include <QTest>
+#include <QTimer>
 
 #include "app/accounts.h"
 #include "app/event_log.h"
@@ -213,6 +215,40 @@ TEST(UserSetupWindow, EditsSelectsAndSavesAccounts) {
   EXPECT_EQ(p.dir.read(kUserFile), UserEncode("sam") + "\r\n" + UserEncode("sam") + "\r\n" +
                                        UserEncode("one") + "\r\n" + UserEncode("kim") + "\r\n" +
                                        UserEncode("pw") + "\r\n");
+}
+
+// As the operator meets the window: shown modally, keys typed into cells and
+// buttons clicked with the mouse, without Enter or Tab after the typing.
+TEST(UserSetupWindow, ModalTypingIsKeptByAddAndSave) {
+  Program p;
+  write_users(p.dir, {"None", "admin", "root"});
+  TForm10 form(p.main);
+  qt::StringGridView* view = form.StringGrid1;
+  auto click_cell = [&](int col, int row) {
+    const QPoint at = view->visualRect(view->model()->index(row - 1, col)).center();
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+  };
+  auto type = [&](const char* text) {
+    for (const char* c = text; *c; ++c)
+      QTest::keyClick(view->cell_editor() ? view->cell_editor() : view, *c);
+  };
+  bool acted = false;
+  QTimer::singleShot(0, [&] {
+    if (!QTest::qWaitForWindowActive(&form)) return form.reject();
+    click_cell(kPasswordCol, 1);
+    type("secret");
+    QTest::mouseClick(form.Button1, Qt::LeftButton);  // Add
+    click_cell(kUserNameCol, 2);
+    type("kim");
+    QTest::mouseClick(form.Button3, Qt::LeftButton);  // Save
+    acted = true;
+    QTest::mouseClick(form.Button4, Qt::LeftButton);  // Cancel
+  });
+  form.exec();
+  ASSERT_TRUE(acted);
+  EXPECT_EQ(p.dir.read(kUserFile), UserEncode("None") + "\r\n" + UserEncode("admin") + "\r\n" +
+                                       UserEncode("secret") + "\r\n" + UserEncode("kim") +
+                                       "\r\n\r\n");
 }
 
 TEST(UserSetupWindow, CancelDropsUnsavedEditsAndShowingAgainReloads) {

@@ -14,6 +14,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "app/ui/login_window.h"
 #include "app/ui/main_window.h"
 #include "device/device.h"
 #include "device/ui/exclude_selection_window.h"
@@ -205,9 +206,106 @@ TEST_F(DeviceWindowTest, RecentFileWithAnAmpersandShowsAndOpensIt) {
   QAction* hist1 = form->action("Hist1");
   ASSERT_TRUE(hist1->isVisible());
   // The menu shows "R&D", not "RD" with an underlined D.
-  EXPECT_EQ(hist1->text(), "&1 " + QString::fromStdString(path).replace("&", "&&"));
+  EXPECT_EQ(hist1->text(), QString::fromStdString(path).replace("&", "&&"));
   hist1->trigger();
   EXPECT_EQ(form->Edit1->text(), "+27115550000");
+}
+
+TEST_F(DeviceWindowTest, MessagesShowOverTheOpenedDeviceAndTheLengthTheySpeakOf) {
+  dir.write("Devices/bare.dev", "+27119990000\r\n5678\r\n00000Bare\r\n");  // no mode, no type
+  form->RadioButton2->click();
+  std::vector<std::string> behind;
+  ui.on_message = [&](const std::string& text) {
+    behind.push_back(text + " | " + form->Edit1->text().toStdString() + " " +
+                     form->Edit2->text().toStdString() + " " + form->Edit4->text().toStdString() +
+                     (form->RadioButton1->isChecked() ? " Tarvex" : " Alternative"));
+  };
+  ui.dialog_answers = {dir.file("Devices/bare.dev")};
+  form->action("Open1")->trigger();
+  form->action("New1")->trigger();
+  form->RadioButton2->click();
+  form->action("Hist1")->trigger();
+  const std::string shown = " | +27119990000 5678 Bare Tarvex";
+  const std::vector<std::string> twice{
+      device::kNoModeMessage + shown, device::kNoHardwareMessage + shown,
+      device::kNoModeMessage + shown, device::kNoHardwareMessage + shown};
+  EXPECT_EQ(behind, twice);
+
+  // The length label shows the typed text's length when the warning comes.
+  behind.clear();
+  ui.on_message = [&](const std::string&) {
+    behind.push_back(form->Label12->text().toStdString());
+  };
+  rows({{"Arm", "A1", "2", "", "", "Unselected"}});
+  click(4, 1);
+  type("abc");
+  EXPECT_EQ(behind, std::vector<std::string>{"3"});
+}
+
+TEST_F(DeviceWindowTest, ALongUnitNumberFromAFileIsShownAndSavedWhole) {
+  const std::string number = "+27821234567890123456789012345";  // 30 characters
+  dir.write("Devices/long.dev", number +
+                                    "\r\n4321\r\n\xFD"
+                                    "Contactid\r\n\xFC"
+                                    "1\r\n");
+  ui.dialog_answers = {dir.file("Devices/long.dev")};
+  form->action("Open1")->trigger();
+  EXPECT_EQ(form->Edit1->text().toStdString(), number);
+  ui.dialog_answers = {std::nullopt, dir.file("Devices/copy.dev")};  // no function file
+  form->action("Save1")->trigger();
+  EXPECT_NE(dir.read("Devices/copy.dev").find("\r\n" + number + "\r\n"), std::string::npos);
+
+  // Typing stays limited to 25 characters.
+  form->action("New1")->trigger();
+  QTest::keyClicks(form->Edit1, QString::fromStdString(number.substr(3)));
+  EXPECT_EQ(form->Edit1->text().size(), device::kUnitNumberTypedLength);
+}
+
+TEST_F(DeviceWindowTest, EndingWithUnsavedChangesAsksFirst) {
+  form->Edit4->setText("changed");
+  ui.answers = {platform::Answer::Cancel};
+  form->action("Exit1")->trigger();
+  EXPECT_EQ(ui.questions, std::vector<std::string>{device::kUnsavedChangesQuestion});
+  EXPECT_TRUE(form->isVisible());
+
+  // "Yes" on the close box saves and keeps the program running.
+  ui.answers = {platform::Answer::Yes};
+  ui.dialog_answers = {std::nullopt, dir.file("Devices/kept.dev")};
+  form->close();
+  EXPECT_TRUE(platform::file_exists(dir.file("Devices/kept.dev")));
+  EXPECT_TRUE(form->isVisible());
+  EXPECT_EQ(ui.questions.size(), 2u);
+
+  // "Exit" in the login dialog after "Log Out": "Cancel" keeps both open,
+  // "No" ends the program.
+  TForm7 login(*form);
+  login.show();
+  form->Edit4->setText("changed again");
+  ui.answers = {platform::Answer::Cancel, platform::Answer::No};
+  login.Button2->click();
+  EXPECT_TRUE(login.isVisible());
+  EXPECT_TRUE(form->isVisible());
+  login.Button2->click();
+  EXPECT_FALSE(login.isVisible());
+  EXPECT_FALSE(form->isVisible());
+  EXPECT_EQ(ui.questions.size(), 4u);
+
+  // Nothing unsaved: the tray's "Close" asks nothing.
+  form->show();
+  form->device().modified = false;
+  form->action("Close1")->trigger();
+  EXPECT_FALSE(form->isVisible());
+  EXPECT_EQ(ui.questions.size(), 4u);
+}
+
+TEST_F(DeviceWindowTest, ATrayClickRestoresTheWindowLikeADoubleClick) {
+  for (auto reason : {QSystemTrayIcon::Trigger, QSystemTrayIcon::DoubleClick}) {
+    form->showMinimized();
+    ASSERT_TRUE(form->isMinimized());
+    form->FormMouseMove(reason);
+    EXPECT_FALSE(form->isMinimized()) << reason;
+    EXPECT_TRUE(form->isVisible());
+  }
 }
 
 TEST_F(DeviceWindowTest, ChoosingTheZonedTypeMakesZoneCellsOpenTheZoneWindow) {

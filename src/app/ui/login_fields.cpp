@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "qt/text_convert.h"
+
 namespace tarvex::app {
 
 namespace {
@@ -30,10 +32,6 @@ QPushButton* button(QDialog* dialog, const char* caption, const char* name) {
   b->setObjectName(name);
   b->setAccessibleName(caption);
   return b;
-}
-
-std::string latin1(const QLineEdit* edit) {
-  return edit->text().toLatin1().toStdString();
 }
 
 }  // namespace
@@ -64,11 +62,11 @@ LoginFields LoginFields::build(QDialog* dialog) {
 }
 
 std::string LoginFields::user_name() const {
-  return latin1(Edit1);
+  return qt::bytes(Edit1->text());
 }
 
 std::string LoginFields::password() const {
-  return latin1(MaskEdit1);
+  return qt::bytes(MaskEdit1->text());
 }
 
 void LoginFields::clear() const {

@@ -43,9 +43,10 @@ void TForm7::Button2Click() {
 }
 
 void TForm7::reject() {
+  // Closing the main window ends the program. It may refuse (unsaved changes
+  // kept): then nobody is logged in and the dialog stays.
+  if (!main_.close()) return;
   QDialog::reject();
-  // Closing the main window ends the program.
-  main_.close();
 }
 
 }  // namespace tarvex::app

@@ -27,20 +27,20 @@
 #include "app/settings_files.h"
 #include "app/user_codec.h"
 #include "qt/string_grid_view.h"
+#include "qt/text_convert.h"
 
 namespace tarvex::app {
 
 namespace {
 
-QString latin1(const std::string& text) {
-  return QString::fromLatin1(text.data(), text.size());
-}
+using qt::latin1;
 
 // The caption of a Setup entry that shows a stored value: its first letter is
 // the entry's Alt key, and an "&" in a folder or file name stays visible
-// instead of turning the next letter into a key.
+// instead of turning the next letter into a key. The value is a path (the
+// prefix is plain ASCII), so it is decoded as one.
 QString setup_caption(const std::string& caption) {
-  return "&" + latin1(caption).replace('&', "&&");
+  return "&" + qt::path_text(caption).replace('&', "&&");
 }
 
 template <typename W>
@@ -119,7 +119,7 @@ void TForm1::build_controls() {
 
   plain_label(central, "Unit Number:", "UnitNumberLabel")->setGeometry(8, 10, 80, 20);
   Edit1 = named(new QLineEdit("+27", central), "Edit1", "Unit Number:");
-  Edit1->setMaxLength(25);
+  Edit1->setMaxLength(device::kUnitNumberTypedLength);
   Edit1->setToolTip("Type the unit number here");
   Edit1->setGeometry(90, 8, 150, 22);
   plain_label(central, "Password:", "PasswordLabel")->setGeometry(250, 10, 65, 20);
@@ -383,14 +383,17 @@ void TForm1::build_tray() {
   tray_icon = new QSystemTrayIcon(windowIcon(), this);
   tray_icon->setObjectName("TrayIcon");
   tray_icon->setToolTip("Tarvex Programmer");
-  connect(tray_icon, &QSystemTrayIcon::activated, this,
-          [this](QSystemTrayIcon::ActivationReason reason) {
-            if (reason == QSystemTrayIcon::DoubleClick) {
-              Restore1Click();
-            } else if (reason == QSystemTrayIcon::Context) {
-              PopupMenu1->popup(QCursor::pos());
-            }
-          });
+  connect(tray_icon, &QSystemTrayIcon::activated, this, &TForm1::FormMouseMove);
+}
+
+void TForm1::FormMouseMove(QSystemTrayIcon::ActivationReason reason) {
+  // Status-notifier trays report a click where others report a double click;
+  // either restores the window.
+  if (reason == QSystemTrayIcon::DoubleClick || reason == QSystemTrayIcon::Trigger) {
+    Restore1Click();
+  } else if (reason == QSystemTrayIcon::Context) {
+    PopupMenu1->popup(QCursor::pos());
+  }
 }
 
 void TForm1::FormCreate() {
@@ -410,7 +413,7 @@ void TForm1::FormCreate() {
   timer(1).set_enabled(true);
   session_.preset_number.clear();
   session_.scroll_to_newest = true;
-  session_.base_caption = windowTitle().toLatin1().toStdString();
+  session_.base_caption = qt::bytes(windowTitle());
   build_tray();
 
   // The command list starts with its heading row and one empty row; the
@@ -444,14 +447,10 @@ void TForm1::apply_settings_to_menus() {
   }
   for (const auto& type : s.hardware_types) ComboBox1->addItem(latin1(type));
   ComboBox1->setCurrentIndex(-1);
-  for (int n = 1; n <= 4; ++n) {
-    QAction* hist = action("Hist" + std::to_string(n));
-    const bool filled = n <= static_cast<int>(s.history.size());
-    hist->setVisible(filled);
-    if (filled)
-      hist->setText("&" + QString::number(n) + " " + latin1(s.history[n - 1]).replace('&', "&&"));
-  }
-  action("HistorySeparator")->setVisible(!s.history.empty());
+  device::HistoryMenu history;
+  for (int n = 0; n < 4; ++n)
+    if (!s.history[n].empty()) history[n] = s.history[n];
+  apply_history_menu(history);
 }
 
 void TForm1::apply_layout(LayoutEvent event) {
@@ -598,8 +597,8 @@ void TForm1::Restore1Click() {
 }
 
 void TForm1::Close1Click() {
-  close();
-  if (tray_icon) tray_icon->hide();
+  // The window stays (in the tray) when the operator keeps unsaved changes.
+  if (close() && tray_icon) tray_icon->hide();
 }
 
 void TForm1::changeEvent(QEvent* event) {
@@ -608,6 +607,12 @@ void TForm1::changeEvent(QEvent* event) {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
+  // Every way out ("Exit", the tray's "Close", the close box, "Exit" in the
+  // login dialog) asks about unsaved changes first, as New and Open do.
+  if (!may_discard_device()) {
+    event->ignore();
+    return;
+  }
   // Windows left open without a modal loop (the find window) go with the
   // main window, so that the program ends.
   for (QWidget* w : QApplication::topLevelWidgets())

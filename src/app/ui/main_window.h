@@ -5,6 +5,7 @@
 #include <string>
 
 #include <QMainWindow>
+#include <QSystemTrayIcon>
 
 #include "app/main_layout.h"
 #include "app/session.h"
@@ -26,7 +27,6 @@ class QLineEdit;
 class QMenu;
 class QPushButton;
 class QRadioButton;
-class QSystemTrayIcon;
 class QTextEdit;
 
 namespace tarvex::qt {
@@ -82,6 +82,8 @@ class TForm1 final : public QMainWindow {
   void CheckBox1Click();
   void Timer1Timer();
   void HideApp();
+  // The tray icon's notifications.
+  void FormMouseMove(QSystemTrayIcon::ActivationReason reason);
   void Restore1Click();
   void Close1Click();
   void LogOut1Click();
@@ -201,6 +203,9 @@ class TForm1 final : public QMainWindow {
   // Shows the device's fields in Edit1, Edit2, Edit4 and ComboBox1 without
   // setting the modified flag.
   void show_device();
+  // The question about unsaved changes before the program ends: whether it
+  // may end ("Yes" saves and keeps it running).
+  bool may_discard_device();
   // Reads a device file into the current device with the line reader (its
   // row counter set to 1 first) and shows it. For the windows that find a
   // device. Returns whether the file could be read.
@@ -251,6 +256,7 @@ class TForm1 final : public QMainWindow {
   void apply_history_menu(const device::HistoryMenu& menu);
   void fit_command_columns();
   void show_message_length(int length);
+  device::ShowLength shown_length();
 
   device::Device device_;
   device::DeviceLineReader device_reader_;

@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "device/message_table.h"
+#include "qt/text_convert.h"
 
 namespace tarvex::device {
 
@@ -58,7 +59,7 @@ void TForm14::FormActivate() {
 }
 
 void TForm14::Button1Click() {
-  auto text = [](QLineEdit* edit) { return edit->text().toLatin1().toStdString(); };
+  auto text = [](QLineEdit* edit) { return qt::bytes(edit->text()); };
   select_all_excluding(table_, {text(Edit1), text(Edit2), text(Edit3), text(Edit4)});
   accept();
 }

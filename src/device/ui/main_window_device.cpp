@@ -1,6 +1,8 @@
 // The main window's device entries: File menu device operations and recent
 // files, the message table's editing, the Select menu and the hardware-type
 // box.
+#include <algorithm>
+
 #include <QAction>
 #include <QComboBox>
 #include <QCursor>
@@ -20,17 +22,19 @@
 #include "platform/text_file.h"
 #include "qt/string_grid_model.h"
 #include "qt/string_grid_view.h"
+#include "qt/text_convert.h"
 
 namespace tarvex::app {
 
 namespace {
 
-QString latin1(const std::string& text) {
-  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
+using qt::bytes;
+using qt::latin1;
 
-std::string bytes(const QString& text) {
-  return text.toLatin1().toStdString();
+// A unit number longer than the typing limit (read from a device file) shows
+// whole, and the operator may edit it within its own length.
+void fit_unit_number_limit(QLineEdit* edit, qsizetype length) {
+  edit->setMaxLength(static_cast<int>(std::max<qsizetype>(device::kUnitNumberTypedLength, length)));
 }
 
 device::TableKey table_key(int key) {
@@ -50,9 +54,16 @@ device::TableKey table_key(int key) {
   }
 }
 
-// "&n path"; an "&" of the path itself is doubled so that the menu shows it.
-QString history_caption(int n, const std::string& path) {
-  return "&" + QString::number(n) + " " + latin1(path).replace('&', "&&");
+// A device caption is the plain-ASCII base caption followed by a path, so it
+// is decoded as a path.
+QString device_title(const std::string& caption) {
+  return qt::path_text(caption);
+}
+
+// A recent-file entry shows its path exactly: an "&" of the path is doubled
+// so that the menu shows it instead of taking it for an Alt key.
+QString history_caption(const std::string& path) {
+  return qt::path_text(path).replace('&', "&&");
 }
 
 }  // namespace
@@ -74,15 +85,8 @@ void TForm1::connect_device_entries() {
   entry("SelectAllMessageExcluding1", &TForm1::SelectAllMessageExcluding1Click);
   void (TForm1::*hist[4])() = {&TForm1::Hist1Click, &TForm1::Hist2Click, &TForm1::Hist3Click,
                                &TForm1::Hist4Click};
-  const auto& history = session_.settings.history;
-  for (int n = 1; n <= 4; ++n) {
-    QAction* a = action("Hist" + std::to_string(n));
-    if (n <= static_cast<int>(history.size())) {
-      a->setData(latin1(history[n - 1]));
-      a->setText(history_caption(n, history[n - 1]));
-    }
-    connect(a, &QAction::triggered, this, hist[n - 1]);
-  }
+  for (int n = 1; n <= 4; ++n)
+    connect(action("Hist" + std::to_string(n)), &QAction::triggered, this, hist[n - 1]);
 
   PopupMenu2 = new QMenu(this);
   PopupMenu2->setObjectName("PopupMenu2");
@@ -138,12 +142,13 @@ void TForm1::connect_device_entries() {
 device::DeviceContext TForm1::device_context() {
   device::DeviceContext context{session_, device_, maingrid_, device_reader_};
   context.saved = [this](const device::SaveResult& saved) {
-    setWindowTitle(latin1(saved.caption));
+    setWindowTitle(device_title(saved.caption));
   };
   context.opened = [this](const device::OpenResult& opened) {
     show_message_length(0);
     show_device();
-    setWindowTitle(latin1(opened.caption));
+    set_mode_controls();
+    if (!opened.caption.empty()) setWindowTitle(device_title(opened.caption));
     apply_history_menu(opened.history);
   };
   return context;
@@ -152,7 +157,9 @@ device::DeviceContext TForm1::device_context() {
 void TForm1::show_device() {
   const bool was_modified = device_.modified;
   showing_device_ = true;
-  Edit1->setText(latin1(device_.unit_number));
+  const QString unit_number = latin1(device_.unit_number);
+  fit_unit_number_limit(Edit1, unit_number.size());
+  Edit1->setText(unit_number);
   Edit2->setText(latin1(device_.password));
   Edit4->setText(latin1(device_.description));
   const int index =
@@ -162,10 +169,15 @@ void TForm1::show_device() {
   device_.modified = was_modified;
 }
 
+bool TForm1::may_discard_device() {
+  auto context = device_context();
+  return device::confirm_discard_changes(context);
+}
+
 bool TForm1::read_device_file(const std::string& path) {
   std::vector<std::string> lines;
   try {
-    lines = platform::read_lines(path);
+    lines = platform::read_lines(path, device::kMaxDeviceFileBytes);
   } catch (const std::exception& e) {
     session_.ui.message(e.what());
     return false;
@@ -224,8 +236,9 @@ void TForm1::apply_history_menu(const device::HistoryMenu& menu) {
   for (int n = 1; n <= 4; ++n) {
     if (!menu[n - 1]) continue;
     QAction* a = action("Hist" + std::to_string(n));
-    a->setText(history_caption(n, *menu[n - 1]));
-    a->setData(latin1(*menu[n - 1]));
+    a->setText(history_caption(*menu[n - 1]));
+    // The path's own bytes, so that it opens exactly what was stored.
+    a->setData(QByteArray::fromStdString(*menu[n - 1]));
     a->setVisible(true);
   }
   if (menu[0]) action("HistorySeparator")->setVisible(true);
@@ -233,6 +246,10 @@ void TForm1::apply_history_menu(const device::HistoryMenu& menu) {
 
 void TForm1::show_message_length(int length) {
   Label12->setText(QString::number(length));
+}
+
+device::ShowLength TForm1::shown_length() {
+  return [this](int length) { show_message_length(length); };
 }
 
 void TForm1::New1Click() {
@@ -273,20 +290,10 @@ void TForm1::SaveDefault1Click() {
 }
 
 void TForm1::HistClick(int n) {
-  QAction* a = action("Hist" + std::to_string(n));
-  QString path = a->data().toString();
-  if (path.isEmpty()) {
-    // The caption less its keyboard marker "&n " and with doubled "&" undone.
-    path = a->text();
-    const QString marker = "&" + QString::number(n) + " ";
-    if (path.startsWith(marker)) path = path.mid(marker.size());
-    path.replace("&&", "&");
-  }
-  if (path.isEmpty()) return;
+  const std::string path = action("Hist" + std::to_string(n))->data().toByteArray().toStdString();
+  if (path.empty()) return;
   auto context = device_context();
-  if (!device::open_history_entry(context, bytes(path))) return;
-  show_message_length(0);
-  show_device();
+  if (!device::open_history_entry(context, path)) return;
   reload_command_list(device::open_device_commands());
   set_mode_controls();
 }
@@ -358,8 +365,8 @@ void TForm1::ComboBox1Change() {
 }
 
 void TForm1::maingrid1Click() {
-  const device::ClickResult click = device::table_click(session_.ui, maingrid_, maingrid_.row());
-  show_message_length(click.length);
+  const device::ClickResult click =
+      device::table_click(session_.ui, maingrid_, maingrid_.row(), shown_length());
   if (click.memo == device::MemoChange::Show) Memo1->setPlainText(latin1(click.memo_text));
   if (click.memo == device::MemoChange::Clear) Memo1->clear();
 }
@@ -375,7 +382,7 @@ void TForm1::maingrid1KeyDown(int) {
 
 void TForm1::maingrid1KeyPress() {
   device_.modified = true;
-  show_message_length(device::check_message_length(session_.ui, maingrid_, maingrid_.row()));
+  device::check_message_length(session_.ui, maingrid_, maingrid_.row(), shown_length());
 }
 
 void TForm1::maingrid1KeyUp(int key) {
@@ -383,7 +390,7 @@ void TForm1::maingrid1KeyUp(int key) {
 }
 
 void TForm1::maingrid1SetEditText(int, int row) {
-  show_message_length(device::check_message_length(session_.ui, maingrid_, row));
+  device::check_message_length(session_.ui, maingrid_, row, shown_length());
 }
 
 void TForm1::maingrid1SelectCell(int col, int row) {

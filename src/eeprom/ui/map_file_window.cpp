@@ -14,17 +14,13 @@
 
 #include "app/ui/main_window.h"
 #include "platform/ui.h"
+#include "qt/text_convert.h"
 
 namespace tarvex::eeprom {
 
 namespace {
 
-QString latin1(const std::string& text) {
-  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-std::string bytes(const QString& text) {
-  return text.toLatin1().toStdString();
-}
+using qt::bytes;
 
 QSpinBox* spin(QWidget* parent, const char* name, int low, int high) {
   auto* box = new QSpinBox(parent);
@@ -171,7 +167,7 @@ void TForm23::Button1Click() {
   const auto chosen = main_window_.ui().save_file(request);
   if (!chosen) return;
   file_name_ = *chosen;
-  Label3->setText("File Name: " + latin1(file_name_));
+  Label3->setText("File Name: " + qt::path_text(file_name_));
   Button2->setEnabled(true);
 }
 

@@ -8,6 +8,7 @@
 #include <QShowEvent>
 
 #include "outbound/email_channel.h"
+#include "qt/text_convert.h"
 
 namespace tarvex::outbound {
 
@@ -15,12 +16,10 @@ namespace {
 
 constexpr int kWidth = 360;
 
-QString latin1(const std::string& text) {
-  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
+using qt::latin1;
 
 std::string text_of(const QLineEdit* edit) {
-  return edit->text().toLatin1().toStdString();
+  return qt::bytes(edit->text());
 }
 
 QLabel* label(QWidget* parent, const QString& caption, const char* name, const QRect& where) {

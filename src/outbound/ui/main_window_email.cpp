@@ -7,13 +7,14 @@
 #include "app/ui/main_window.h"
 #include "outbound/email_channel.h"
 #include "platform/posix_tcp_transport.h"
+#include "qt/text_convert.h"
 
 namespace tarvex::app {
 
 namespace {
 
 std::string text_of(const QLineEdit* edit) {
-  return edit->text().toLatin1().toStdString();
+  return qt::bytes(edit->text());
 }
 
 }  // namespace

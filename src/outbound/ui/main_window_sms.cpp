@@ -11,18 +11,17 @@
 
 #include "app/folders.h"
 #include "app/ui/main_window.h"
+#include "qt/text_convert.h"
 
 namespace tarvex::app {
 
 namespace {
 
 std::string latin1_text(const QLineEdit* edit) {
-  return edit->text().toLatin1().toStdString();
+  return qt::bytes(edit->text());
 }
 
-QString latin1(const std::string& text) {
-  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
+using qt::latin1;
 
 }  // namespace
 
@@ -68,7 +67,7 @@ void TForm1::ProgramasOldUnit1Click() {
 
 void TForm1::ComboBoxPlus1Change(int index) {
   const auto* model = ComboBoxPlus1->model();
-  chosen_command = model->data(model->index(index, 2)).toString().toLatin1().toStdString();
+  chosen_command = qt::bytes(model->data(model->index(index, 2)).toString());
   Label6->setText(outbound::kCommandChosenStatus);
 }
 
