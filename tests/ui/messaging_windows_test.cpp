@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
@@ -12,9 +15,12 @@
 
 #include "app/event_log.h"
 #include "app/ui/main_window.h"
+#include "outbound/ui/bulk_messages_window.h"
+#include "outbound/ui/control_panel_window.h"
 #include "outbound/ui/send_message_window.h"
 #include "platform/text_file.h"
 #include "platform/virtual_scheduler.h"
+#include "qt/string_grid_view.h"
 #include "support/scripted_ui.h"
 #include "support/temp_folder.h"
 
@@ -44,12 +50,46 @@ class MessagingWindows : public ::testing::Test {
   bool open(const char* entry, QDialog* window, const std::function<void()>& act) {
     bool closed = false;
     QTimer::singleShot(0, [&] {
+      // Laid out and shown, so that clicks land on cells.
+      EXPECT_TRUE(QTest::qWaitForWindowExposed(window));
       act();
       closed = !window->isVisible();
       if (!closed) window->reject();
     });
     main->action(entry)->trigger();
     return closed;
+  }
+
+  // Real mouse and key events on a grid cell (grid coordinates).
+  static QPoint cell(qt::StringGridView* view, int col, int row) {
+    return view->visualRect(view->model()->index(row - 1, col)).center();
+  }
+  // What the mouse sends for a click (press, release) or a double click
+  // (press, release, double click, release) on a cell.
+  static void mouse_on(qt::StringGridView* view, int col, int row, bool twice) {
+    const QPoint at = cell(view, col, row);
+    std::vector<QEvent::Type> types = {QEvent::MouseButtonPress, QEvent::MouseButtonRelease};
+    if (twice) types.insert(types.end(), {QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease});
+    for (QEvent::Type type : types) {
+      QMouseEvent event(type, at, view->viewport()->mapToGlobal(at), Qt::LeftButton,
+                        type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
+                        Qt::NoModifier);
+      QApplication::sendEvent(view->viewport(), &event);
+    }
+  }
+  static void double_click(qt::StringGridView* view, int col, int row) {
+    mouse_on(view, col, row, true);
+  }
+  // Typed into a cell and ended with Enter.
+  static void type_into(qt::StringGridView* view, int col, int row, const QString& text) {
+    mouse_on(view, col, row, false);
+    QTest::keyClicks(view, text.left(1));
+    QWidget* editor = view->cell_editor();
+    ASSERT_NE(editor, nullptr);
+    QTest::keyClicks(editor, text.mid(1));
+    QTest::keyClick(editor, Qt::Key_Return);
+    // The editor hands its text over from the event queue.
+    QApplication::processEvents();
   }
 
   std::vector<std::string> log() const {
@@ -117,6 +157,100 @@ TEST_F(MessagingWindows, SendMessageTypedAndSentWithEnterThenAnsweringAnIncoming
   EXPECT_EQ(form.Memo1->toPlainText().size(), 160);
   EXPECT_TRUE(form.CheckBox1->isChecked());
   EXPECT_EQ(platform::list_files(dir.file("Out"), "*").size(), 2u);
+}
+
+TEST_F(MessagingWindows, ControlPanelSendsTheDoubleClickedFunctionAndKeepsItsFile) {
+  dir.write("Functions/gate.fun",
+            "+27829999999\r\n9999\r\nGate\r\nArm\xFE"
+            "A1\r\nEmpty\xFE\r\n");
+  TForm8 form(*main);
+  windows["TForm8"] = &form;
+  form.tag_source = [] { return 42; };
+  ASSERT_TRUE(main->action("ControlPanel1")->isVisible());
+  EXPECT_EQ(form.windowTitle(), "Control Pannel");
+  EXPECT_EQ(form.Label5->text(), "Function Dir: Functions");
+  auto item = [&](const char* name) { return form.MainMenu1->findChild<QAction*>(name); };
+
+  open("ControlPanel1", &form, [&] {
+    EXPECT_EQ(form.Label3->text(), "No message send");
+    ui.dialog_answers = {dir.file("Functions/gate.fun")};
+    item("OpenUnit1")->trigger();
+    EXPECT_EQ(form.Edit1->text(), "+27829999999");
+    ASSERT_EQ(form.grid().row_count(), 4);
+    item("UseforCurrentDevice1")->trigger();
+    EXPECT_EQ(form.Edit1->text(), "+27821234567");
+    EXPECT_EQ(form.Edit3->text(), "Gate");
+
+    double_click(form.StringGrid1, 0, 1);
+    EXPECT_EQ(form.Label3->text(), "\"P1234A1\" was send to +27821234567");
+    scheduler.advance(4999);
+    EXPECT_EQ(form.Label3->text(), "\"P1234A1\" was send to +27821234567");
+    scheduler.advance(1);
+    EXPECT_EQ(form.Label3->text(), "No Message Send");
+    double_click(form.StringGrid1, 1, 2);
+    EXPECT_EQ(ui.messages, std::vector<std::string>{"This cell does not have any text to send"});
+
+    // A function typed into the spare row, then saved under a new name.
+    type_into(form.StringGrid1, 1, 3, "S9");
+    EXPECT_EQ(form.grid().cell(1, 3), "S9");
+    QTest::mouseClick(form.Button1, Qt::LeftButton);
+    ui.dialog_answers = {dir.file("Functions/copy.fun")};
+    item("SaveUnit1")->trigger();
+  });
+  EXPECT_EQ(dir.read("Out/+27821234567_42.txt"), "NONE\r\nReport:N\r\n+27821234567,7,P1234A1\r\n");
+  EXPECT_EQ(dir.read("Functions/copy.fun"),
+            "+27821234567\r\n1234\r\nGate\r\nArm\xFE"
+            "A1\r\nEmpty\xFE\r\n\xFES9\r\n\xFE\r\n\r\n");
+  EXPECT_EQ(log(),
+            (std::vector<std::string>{"Function file Opened: " + dir.file("Functions/gate.fun"),
+                                      "Function: A1 send to: +27821234567"}));
+}
+
+TEST_F(MessagingWindows, BulkMessagesToANewListThenKeptAsAGroup) {
+  TForm4 form(*main);
+  windows["TForm4"] = &form;
+  form.tag_source = [] { return 7; };
+  ASSERT_TRUE(main->action("SendBulkMessages1")->isVisible());
+  ASSERT_TRUE(main->action("SendBulkMessage2")->isVisible());
+  EXPECT_FALSE(form.action("UpdateDatabaseFromExcelSpredsheet1")->isEnabled());
+
+  open("SendBulkMessages1", &form, [&] {
+    EXPECT_EQ(form.windowTitle(), "Bulk Messages");
+    EXPECT_FALSE(form.Button3->isEnabled());
+    type_into(form.StringGrid1, 0, 1, "+27821");
+    QTest::mouseClick(form.Button2, Qt::LeftButton);
+    EXPECT_TRUE(form.Button3->isEnabled());
+    type_into(form.StringGrid1, 0, 2, "+27822");
+    EXPECT_EQ(form.windowTitle(), "Bulk Messages");  // no file yet: no "*"
+    double_click(form.StringGrid1, 1, 2);
+    EXPECT_EQ(form.grid().cell(1, 2), "Selected");
+
+    QTest::keyClicks(form.Memo1, "Gate");
+    QTest::keyClick(form.Memo1, Qt::Key_Return);
+    QTest::keyClicks(form.Memo1, "open");
+    EXPECT_EQ(ui.messages,
+              std::vector<std::string>{"Do not use Carriage returns in your message!"});
+    EXPECT_EQ(form.Label4->text(), "151");
+    form.action("Send1")->trigger();
+    EXPECT_EQ(form.grid().cell(1, 1), "Unselected");
+    EXPECT_EQ(form.grid().cell(1, 2), "Send");
+
+    ui.dialog_answers = {dir.file("Groups/site.grp")};
+    form.action("SaveGroup1")->trigger();
+    EXPECT_EQ(form.windowTitle(), "Bulk Messages site.grp");
+    QTest::mouseClick(form.Button2, Qt::LeftButton);
+    EXPECT_EQ(form.windowTitle(), "Bulk Messages site.grp*");
+    form.action("Exit1")->trigger();
+  });
+  EXPECT_EQ(dir.read("Out/+27822_72.txt"), "+27822,7,Gate\nopen\r\n");
+  EXPECT_EQ(ui.messages.back(), "1 Message(s) was send");
+  EXPECT_EQ(dir.read("Groups/site.grp"), "+27821\r\n+27822\r\n\r\n");
+  // Reopened: the list, caption and message are as they were left.
+  open("SendBulkMessage2", &form, [&] {
+    EXPECT_EQ(form.grid().row_count(), 4);
+    EXPECT_TRUE(form.Button3->isEnabled());
+    EXPECT_EQ(form.windowTitle(), "Bulk Messages site.grp*");
+  });
 }
 
 }  // namespace

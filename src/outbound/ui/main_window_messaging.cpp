@@ -9,8 +9,8 @@ namespace tarvex::app {
 
 void TForm1::connect_messaging_entries() {
   const std::pair<const char*, const char*> entries[] = {
-      {"SendMessage1", "TForm3"},
-      {"SendMessage2", "TForm3"},
+      {"SendMessage1", "TForm3"},     {"SendMessage2", "TForm3"},  {"SendBulkMessages1", "TForm4"},
+      {"SendBulkMessage2", "TForm4"}, {"ControlPanel1", "TForm8"}, {"ControlPanel2", "TForm8"},
   };
   for (const auto& [name, window] : entries) {
     QAction* entry = action(name);

@@ -1,8 +1,10 @@
 #include "outbound/ui/message_memo.h"
 
 #include <QLabel>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QTextCursor>
+#include <QToolButton>
 
 namespace tarvex::outbound {
 
@@ -28,6 +30,13 @@ void limit_message_length(QPlainTextEdit* memo, QLabel* left, int max_length) {
     }
     left->setText(QString::number(-excess));
   });
+}
+
+QMenuBar* window_menu_bar(QWidget* window) {
+  auto* bar = new QMenuBar(window);
+  bar->setObjectName("MainMenu1");
+  for (auto* button : bar->findChildren<QToolButton*>()) button->setAccessibleName("More menus");
+  return bar;
 }
 
 }  // namespace tarvex::outbound
