@@ -6,6 +6,7 @@
 #include "app/folders.h"
 #include "device/device_files.h"
 #include "outbound/batched_grid.h"
+#include "outbound/list_file_dialogs.h"
 #include "outbound/outbox_message_file.h"
 #include "platform/text_file.h"
 
@@ -117,32 +118,13 @@ std::vector<std::string> numbers_from_device_names(const std::vector<std::string
 }
 
 namespace {
-
-std::optional<std::string> ready_groups_folder(app::Session& session) {
-  const std::string folder = groups_folder(session);
-  try {
-    platform::create_folders(folder);
-  } catch (const platform::FileError& e) {
-    session.ui.message(e.what());
-    return std::nullopt;
-  }
-  return folder;
+ListFileKind group_files(const app::Session& session) {
+  return {groups_folder(session), kGroupFileFilter, kGroupFileExtension};
 }
-
-platform::FileDialogRequest group_dialog(const std::string& folder) {
-  platform::FileDialogRequest request;
-  request.folder = folder;
-  request.filter = kGroupFileFilter;
-  request.default_ext = kGroupFileExtension;
-  return request;
-}
-
 }  // namespace
 
 std::optional<OpenedGroup> open_group(app::Session& session) {
-  const auto folder = ready_groups_folder(session);
-  if (!folder) return std::nullopt;
-  const auto path = session.ui.open_file(group_dialog(*folder));
+  const auto path = ask_open_path(session.ui, group_files(session));
   if (!path) return std::nullopt;
   try {
     return OpenedGroup{read_group_file(*path), group_caption(session, *path)};
@@ -155,16 +137,8 @@ std::optional<OpenedGroup> open_group(app::Session& session) {
 std::optional<std::string> save_group(app::Session& session,
                                       const std::vector<std::string>& numbers) {
   const std::string text = group_file_text(numbers);
-  const auto folder = ready_groups_folder(session);
-  if (!folder) return std::nullopt;
-  const auto path = session.ui.save_file(group_dialog(*folder));
-  if (!path) return std::nullopt;
-  try {
-    platform::write_file(*path, text);
-  } catch (const platform::FileError& e) {
-    session.ui.message(e.what());
-    return std::nullopt;
-  }
+  const auto path = ask_save_path(session.ui, group_files(session));
+  if (!path || !write_reported(session.ui, *path, text)) return std::nullopt;
   return group_caption(session, *path);
 }
 

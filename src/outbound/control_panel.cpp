@@ -3,6 +3,7 @@
 #include "app/folders.h"
 #include "device/device_files.h"
 #include "outbound/email_channel.h"
+#include "outbound/list_file_dialogs.h"
 #include "outbound/outbox_message_file.h"
 #include "platform/text_file.h"
 
@@ -44,34 +45,14 @@ void remove_function_row(platform::StringGrid& grid) {
 }
 
 namespace {
-
-// The function folder (made when missing), or nothing after telling why not.
-std::optional<std::string> ready_function_folder(app::Session& session) {
-  const std::string folder = device::function_folder(session);
-  try {
-    platform::create_folders(folder);
-  } catch (const platform::FileError& e) {
-    session.ui.message(e.what());
-    return std::nullopt;
-  }
-  return folder;
+ListFileKind function_files(const app::Session& session) {
+  return {device::function_folder(session), kFunctionFileFilter, kFunctionFileExtension};
 }
-
-platform::FileDialogRequest function_dialog(const std::string& folder) {
-  platform::FileDialogRequest request;
-  request.folder = folder;
-  request.filter = kFunctionFileFilter;
-  request.default_ext = kFunctionFileExtension;
-  return request;
-}
-
 }  // namespace
 
 std::optional<FunctionFile> open_function_file(app::Session& session,
                                                const std::function<void(const std::string&)>& log) {
-  const auto folder = ready_function_folder(session);
-  if (!folder) return std::nullopt;
-  const auto path = session.ui.open_file(function_dialog(*folder));
+  const auto path = ask_open_path(session.ui, function_files(session));
   if (!path) return std::nullopt;
   FunctionFile file;
   try {
@@ -90,17 +71,8 @@ bool save_function_file(app::Session& session, const FunctionFile& file) {
     return false;
   }
   const std::string text = function_file_text(file);
-  const auto folder = ready_function_folder(session);
-  if (!folder) return false;
-  const auto path = session.ui.save_file(function_dialog(*folder));
-  if (!path) return false;
-  try {
-    platform::write_file(*path, text);
-  } catch (const platform::FileError& e) {
-    session.ui.message(e.what());
-    return false;
-  }
-  return true;
+  const auto path = ask_save_path(session.ui, function_files(session));
+  return path && write_reported(session.ui, *path, text);
 }
 
 std::optional<std::string> send_function(app::Session& session, EmailChannel& email,

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QShowEvent>
 #include <QTextCursor>
 
@@ -136,6 +137,10 @@ bool TForm3::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TForm3::Button1Click() {
+  // The window stays usable while an e-mail is on its way; a second press
+  // meanwhile would only be turned away and close the window under the first.
+  if (sending_) return;
+  const QScopedValueRollback<bool> sending(sending_, true);
   const std::string number = bytes(ComboBox1->currentText());
   const std::string text = bytes(Memo1->toPlainText());
   const SendOutcome outcome =

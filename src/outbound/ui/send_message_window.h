@@ -51,6 +51,7 @@ class TForm3 final : public QDialog {
 
   app::TForm1& main_;
   MessageSender sender_;
+  bool sending_ = false;
 };
 
 }  // namespace tarvex::outbound
