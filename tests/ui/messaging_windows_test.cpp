@@ -242,7 +242,7 @@ TEST_F(MessagingWindows, BulkMessagesToANewListThenKeptAsAGroup) {
     EXPECT_EQ(form.windowTitle(), "Bulk Messages site.grp*");
     form.action("Exit1")->trigger();
   });
-  EXPECT_EQ(dir.read("Out/+27822_72.txt"), "+27822,7,Gate\nopen\r\n");
+  EXPECT_EQ(dir.read("Out/+27822_72.txt"), "+27822,7,Gate\r\nopen\r\n");
   EXPECT_EQ(ui.messages.back(), "1 Message(s) was send");
   EXPECT_EQ(dir.read("Groups/site.grp"), "+27821\r\n+27822\r\n\r\n");
   // Reopened: the list, caption and message are as they were left.

@@ -184,7 +184,7 @@ void TForm4::UnselectAllNumbers1Click() {
 }
 
 void TForm4::Send1Click() {
-  bulk_send(main_.session(), grid_, bytes(Memo1->toPlainText()), tag_source);
+  bulk_send(main_.session(), grid_, memo_bytes(Memo1), tag_source);
 }
 
 void TForm4::Button2Click() {

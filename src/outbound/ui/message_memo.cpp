@@ -6,6 +6,8 @@
 #include <QTextCursor>
 #include <QToolButton>
 
+#include "qt/text_convert.h"
+
 namespace tarvex::outbound {
 
 void limit_message_length(QPlainTextEdit* memo, QLabel* left, int max_length) {
@@ -30,6 +32,10 @@ void limit_message_length(QPlainTextEdit* memo, QLabel* left, int max_length) {
     }
     left->setText(QString::number(-excess));
   });
+}
+
+std::string memo_bytes(const QPlainTextEdit* memo) {
+  return qt::bytes(memo->toPlainText().replace('\n', "\r\n"));
 }
 
 QMenuBar* window_menu_bar(QWidget* window) {

@@ -142,7 +142,7 @@ void TForm3::Button1Click() {
   if (sending_) return;
   const QScopedValueRollback<bool> sending(sending_, true);
   const std::string number = bytes(ComboBox1->currentText());
-  const std::string text = bytes(Memo1->toPlainText());
+  const std::string text = memo_bytes(Memo1);
   const SendOutcome outcome =
       CheckBox1->isChecked() ? sender_.send_by_email(number, text) : sender_.send_sms(number, text);
   if (outcome.sent) show_recent_numbers(outcome.select);
