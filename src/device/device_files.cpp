@@ -265,14 +265,8 @@ CommandList load_command_list(DeviceContext& context, const CommandListStyle& st
   list.heading = style.heading;
   if (context.device.function_file.empty()) return list;
   try {
-    const auto lines =
-        platform::read_lines(function_file_path(context.session, context.device.function_file));
-    // The first three lines hold the unit number, password and description.
-    for (std::size_t i = 3; i < lines.size(); ++i) {
-      const auto cut = lines[i].find(kFieldSeparator);
-      if (cut == std::string::npos) continue;
-      list.entries.push_back({lines[i].substr(0, cut), lines[i].substr(cut + 1)});
-    }
+    list.entries = outbound::parse_functions(
+        platform::read_lines(function_file_path(context.session, context.device.function_file)));
   } catch (const std::exception&) {
     context.session.ui.message(kUnableToLoadCommands);
     list.heading = style.failure_heading;

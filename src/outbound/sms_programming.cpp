@@ -136,6 +136,15 @@ int draw_free_tag(const std::string& folder, const std::string& destination,
   return tag;
 }
 
+std::string write_command_file(const std::string& folder, const std::string& unit_number,
+                               const std::string& prefix, const std::string& password,
+                               const std::string& command, const TagSource& draw) {
+  if (auto problem = destination_problem(unit_number)) throw OutboxError(*problem);
+  ensure_programming_folder(folder);
+  const int tag = draw_free_tag(folder, unit_number, draw);
+  return write_outbox_file(folder, command_message(unit_number, tag, prefix, password, command));
+}
+
 CommandSendResult send_command(const CommandSendInputs& in) {
   CommandSendResult result;
   std::string prefix;
@@ -148,12 +157,8 @@ CommandSendResult send_command(const CommandSendInputs& in) {
     return result;
   }
   try {
-    if (auto problem = destination_problem(in.unit_number)) throw OutboxError(*problem);
-    ensure_programming_folder(in.programming_folder);
-    const int tag = draw_free_tag(in.programming_folder, in.unit_number, in.draw_tag);
-    result.path =
-        write_outbox_file(in.programming_folder,
-                          command_message(in.unit_number, tag, prefix, in.password, in.command));
+    result.path = write_command_file(in.programming_folder, in.unit_number, prefix, in.password,
+                                     in.command, in.draw_tag);
   } catch (const OutboxError& e) {
     in.ui.message(e.what());
     return result;

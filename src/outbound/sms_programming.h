@@ -101,6 +101,13 @@ TagSource clock_seeded_tag_source();
 // is used.
 int draw_free_tag(const std::string& folder, const std::string& destination, const TagSource& draw);
 
+// Writes a command file (command_message()) for unit_number with a tag from
+// draw_free_tag(), making sure the folder exists first, and returns its path.
+// Throws OutboxError for a refused number or a file that can not be written.
+std::string write_command_file(const std::string& folder, const std::string& unit_number,
+                               const std::string& prefix, const std::string& password,
+                               const std::string& command, const TagSource& draw);
+
 struct CommandSendInputs {
   std::string unit_number;
   std::string password;

@@ -11,12 +11,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <thread>
 
 #include "app/session.h"
+#include "outbound/control_panel.h"
 #include "outbound/email_channel.h"
+#include "outbound/send_message.h"
 #include "platform/posix_tcp_transport.h"
 #include "platform/text_file.h"
 #include "support/real_time_scheduler.h"
@@ -200,6 +203,34 @@ TEST_F(SmtpLoopbackTest, DotLinesArriveUnchangedAndARefusedPortIsAConnectionFail
             (std::vector<std::string>{"Programmer can not connect to the email server!",
                                       "Unable to connect to email server...check connection!"}));
   EXPECT_FALSE(channel.NMSMTP1().connected());
+}
+
+TEST_F(SmtpLoopbackTest, SendMessageAndControlPanelPayloadsArriveAsTheirOneLine) {
+  ASSERT_TRUE(server.ready()) << "aiosmtpd did not start: " << server.diagnostics();
+  std::vector<std::string> log;
+  auto logger = [&](const std::string& e) { log.push_back(e); };
+  MessageSender sender(session, channel, logger);
+  EXPECT_TRUE(sender.send_by_email("+27830000000", "Gate left open").sent);
+  const auto drawn = [] { return 0; };
+  EXPECT_EQ(
+      send_function(session, channel, {"+27821234567", "1234", "ARM", true, true}, drawn, logger),
+      "\"$1234ARM\" was send to +27821234567");
+  EXPECT_EQ(log, (std::vector<std::string>{"SMS send to: +27830000000 via email",
+                                           "Function: ARM send to: +27821234567 via email"}));
+
+  const auto messages = server.messages();
+  ASSERT_EQ(messages.size(), 2u);
+  // The two arrive in no particular order.
+  auto arrived = [&](const std::string& destination, const std::string& payload) {
+    const std::string subject = "Subject: ACC77 -- " + destination + "\n";
+    const std::string body = "Owner: Tarvex Security\nTel: +27115550000\nTo: " + destination +
+                             "\n>>\n" + payload + "\n<<\n";
+    return std::any_of(messages.begin(), messages.end(), [&](const std::string& m) {
+      return m.find(subject) != std::string::npos && m.find(body) != std::string::npos;
+    });
+  };
+  EXPECT_TRUE(arrived("+27830000000", "Gate left open"));
+  EXPECT_TRUE(arrived("+27821234567", "#1234ARM"));
 }
 
 }  // namespace

@@ -142,6 +142,8 @@ class TForm1 final : public QMainWindow {
   void run_sms_programming(outbound::SmsFraming framing);
   std::unique_ptr<outbound::ProgramMenuLock> program_menu_lock_;  // on Timer2
                                                                   // --- end of SMS programming ---
+  // Opening the sending windows (outbound/ui/main_window_messaging.cpp).
+  void connect_messaging_entries();
 
  protected:
   void resizeEvent(QResizeEvent* event) override;

@@ -1,0 +1,178 @@
+#include "outbound/ui/control_panel_window.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/ui/main_window.h"
+#include "outbound/ui/message_memo.h"
+#include "qt/string_grid_view.h"
+#include "qt/text_convert.h"
+
+namespace tarvex::outbound {
+
+using qt::bytes;
+using qt::latin1;
+
+TForm8::TForm8(app::TForm1& main_window, QWidget* parent)
+    : QDialog(parent ? parent : &main_window), main_(main_window), grid_(2, 2) {
+  setObjectName("TForm8");
+  setWindowTitle("Control Pannel");
+  auto* layout = new QVBoxLayout(this);
+  build_menu();
+  layout->setMenuBar(MainMenu1);
+
+  auto* fields = new QGridLayout;
+  auto edit = [&](QLineEdit*& target, const char* name, const QString& caption, int row) {
+    auto* label = new QLabel(caption, this);
+    label->setObjectName(QString(name) + "Label");
+    target = new QLineEdit(this);
+    target->setObjectName(name);
+    target->setAccessibleName(QString(caption).remove('&'));
+    label->setBuddy(target);
+    fields->addWidget(label, row, 0);
+    fields->addWidget(target, row, 1);
+  };
+  edit(Edit1, "Edit1", "&Unit Number:", 0);
+  edit(Edit2, "Edit2", "&Password:", 1);
+  edit(Edit3, "Edit3", "&Description:", 2);
+  Edit1->setText("+27");
+  Edit2->setMaxLength(4);
+  layout->addLayout(fields);
+
+  reset_function_grid(grid_);
+  grid_.set_editable(true);
+  grid_.set_column_width(0, 260);
+  grid_.set_column_width(1, 140);
+  StringGrid1 = new qt::StringGridView(grid_, this);
+  StringGrid1->setObjectName("StringGrid1");
+  StringGrid1->setAccessibleName("Functions");
+  // A double click sends; typing (or F2) edits a cell.
+  StringGrid1->setEditTriggers(QAbstractItemView::EditKeyPressed |
+                               QAbstractItemView::AnyKeyPressed);
+  StringGrid1->horizontalHeader()->setStretchLastSection(true);
+  StringGrid1->setMinimumSize(420, 220);
+  StringGrid1->setToolTip("Double click on a function to send it to the unit");
+  layout->addWidget(StringGrid1);
+
+  auto* row = new QHBoxLayout;
+  Button1 = new QPushButton("&Add Function", this);
+  Button1->setObjectName("Button1");
+  Button2 = new QPushButton("&Remove Function", this);
+  Button2->setObjectName("Button2");
+  for (QPushButton* b : {Button1, Button2}) {
+    b->setAutoDefault(false);
+    row->addWidget(b);
+  }
+  row->addStretch();
+  CheckBox1 = new QCheckBox("Send via &Email", this);
+  CheckBox1->setObjectName("CheckBox1");
+  CheckBox2 = new QCheckBox("Send using al&t settings", this);
+  CheckBox2->setObjectName("CheckBox2");
+  row->addWidget(CheckBox1);
+  row->addWidget(CheckBox2);
+  layout->addLayout(row);
+
+  Label3 = new QLabel(kNoMessageSendYet, this);
+  Label3->setObjectName("Label3");
+  Label3->setAccessibleName("Status");
+  Label3->setStyleSheet("color: red;");
+  layout->addWidget(Label3);
+  Label5 = new QLabel(this);
+  Label5->setObjectName("Label5");
+  Label5->setText(kFunctionDirCaption + latin1(main_.session().settings.function_folder));
+  layout->addWidget(Label5);
+  main_.on_function_folder_changed = [this](const std::string& folder) {
+    Label5->setText(kFunctionDirCaption + latin1(folder));
+  };
+
+  Timer1 = main_.session().scheduler.create_timer(kFunctionStatusMs);
+  Timer1->set_handler([this] { Timer1Timer(); });
+  tag_source = clock_seeded_tag_source();
+
+  connect(Button1, &QPushButton::clicked, this, &TForm8::Button1Click);
+  connect(Button2, &QPushButton::clicked, this, &TForm8::Button2Click);
+  connect(StringGrid1, &qt::StringGridView::cellDoubleClicked, this,
+          [this] { StringGrid1DblClick(); });
+}
+
+TForm8::~TForm8() {
+  main_.on_function_folder_changed = nullptr;
+}
+
+void TForm8::build_menu() {
+  MainMenu1 = window_menu_bar(this);
+  auto add = [this](QMenu* menu, const char* name, const QString& caption) {
+    QAction* a = menu->addAction(caption);
+    a->setObjectName(name);
+    return a;
+  };
+  QMenu* file = MainMenu1->addMenu("&File");
+  file->setObjectName("File1");
+  connect(add(file, "NewUnit1", "&New Unit"), &QAction::triggered, this, &TForm8::NewUnit1Click);
+  connect(add(file, "OpenUnit1", "&Open Unit"), &QAction::triggered, this, &TForm8::OpenUnit1Click);
+  connect(add(file, "SaveUnit1", "&Save Unit"), &QAction::triggered, this, &TForm8::SaveUnit1Click);
+  // The spreadsheet export shows once it is part of the program.
+  add(file, "SaveAsExcelFile1", "Save &As Excel File")->setVisible(false);
+  file->addSeparator();
+  connect(add(file, "Exit1", "E&xit"), &QAction::triggered, this, &QDialog::reject);
+  QMenu* uses = MainMenu1->addMenu("&Uses");
+  uses->setObjectName("Uses1");
+  connect(add(uses, "UseforCurrentDevice1", "Use for &Current Device"), &QAction::triggered, this,
+          &TForm8::UseforCurrentDevice1Click);
+}
+
+void TForm8::NewUnit1Click() {
+  reset_function_grid(grid_);
+}
+
+void TForm8::OpenUnit1Click() {
+  const auto file = open_function_file(
+      main_.session(), [this](const std::string& event) { main_.write_log(event); });
+  if (!file) return;
+  Edit1->setText(latin1(file->unit_number));
+  Edit2->setText(latin1(file->password));
+  Edit3->setText(latin1(file->description));
+  show_functions(grid_, file->functions);
+}
+
+void TForm8::SaveUnit1Click() {
+  save_function_file(main_.session(), {bytes(Edit1->text()), bytes(Edit2->text()),
+                                       bytes(Edit3->text()), grid_functions(grid_)});
+}
+
+void TForm8::UseforCurrentDevice1Click() {
+  Edit1->setText(main_.Edit1->text());
+  Edit2->setText(main_.Edit2->text());
+}
+
+void TForm8::Button1Click() {
+  add_function_row(grid_);
+}
+
+void TForm8::Button2Click() {
+  remove_function_row(grid_);
+}
+
+void TForm8::StringGrid1DblClick() {
+  const FunctionSend send{bytes(Edit1->text()), bytes(Edit2->text()), grid_.cell(1, grid_.row()),
+                          CheckBox1->isChecked(), CheckBox2->isChecked()};
+  const auto status = send_function(main_.session(), main_.email(), send, tag_source,
+                                    [this](const std::string& event) { main_.write_log(event); });
+  if (!status) return;
+  Label3->setText(latin1(*status));
+  Timer1->set_enabled(true);
+}
+
+void TForm8::Timer1Timer() {
+  Label3->setText(kNoMessageSend);
+  Timer1->set_enabled(false);
+}
+
+}  // namespace tarvex::outbound
