@@ -1,0 +1,63 @@
+#include "incoming/find_tools.h"
+
+#include <algorithm>
+#include <filesystem>
+
+#include "incoming/incoming_message.h"
+#include "platform/text_file.h"
+
+namespace fs = std::filesystem;
+
+namespace tarvex::incoming {
+
+std::vector<ListedFile> list_ordinary_files(const std::string& folder, const std::string& pattern) {
+  std::vector<ListedFile> files;
+  if (folder.empty()) return files;
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    std::error_code entry_ec;
+    // symlink_status: a link is never taken for the file it points at.
+    if (!fs::is_regular_file(it->symlink_status(entry_ec))) continue;
+    std::string name = it->path().filename().string();
+    if (name.empty() || name[0] == '.' || !platform::wildcard_match(pattern, name)) continue;
+    ListedFile file{std::move(name), it->file_size(entry_ec), 0};
+    if (entry_ec) continue;  // gone since the listing began
+    file.modified = it->last_write_time(entry_ec).time_since_epoch().count();
+    if (entry_ec) continue;
+    files.push_back(std::move(file));
+  }
+  std::sort(files.begin(), files.end(),
+            [](const ListedFile& a, const ListedFile& b) { return a.name < b.name; });
+  return files;
+}
+
+std::string find_folder_caption(const std::string& folder) {
+  return "Find file in " + folder;
+}
+
+DeviceSearch find_devices(const std::string& folder, const std::string& text) {
+  DeviceSearch search;
+  for (ListedFile& file : list_ordinary_files(folder, text + ".dev"))
+    search.hits.push_back(std::move(file.name));
+  search.status = search.hits.empty() ? std::string(kFileNotFound)
+                                      : "Device/s " + text + " was found in " + folder;
+  return search;
+}
+
+int find_in_received(const platform::StringGrid& source, int column, const std::string& text,
+                     platform::StringGrid& result) {
+  platform::GridUpdate update(result);
+  clear_message_grid(result);
+  int found = 0;
+  if (text.empty()) return found;
+  for (int row = 1; row < source.row_count(); ++row) {
+    if (source.cell(column, row).find(text) == std::string::npos) continue;
+    std::vector<std::string> cells = source.row_cells(row);
+    cells.resize(kMessageColumns);
+    append_message_row(result, cells);
+    ++found;
+  }
+  return found;
+}
+
+}  // namespace tarvex::incoming
