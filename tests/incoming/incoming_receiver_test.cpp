@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "incoming/incoming_message.h"
+#include "outbound/modem_engine_standin.h"
 #include "platform/text_file.h"
 #include "platform/virtual_scheduler.h"
 #include "support/scripted_ui.h"
@@ -82,6 +83,19 @@ TEST_F(ReceiverTest, OneFinishedFilePerTickIsShownAndDeleted) {
   EXPECT_EQ(grid.cell(3, 1), "five");
   EXPECT_EQ(receiver.counter_caption(), "Message Count: 1");
   EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(ReceiverTest, TheModemEngineStandInsRepliesAreShown) {
+  outbound::ModemEngineStandin engine({dir.file("Outbox"), inbox(), dir.file("engine.log")},
+                                      [] { return std::string("2026/12/08 22:11:10"); });
+  dir.write("Outbox/+27821234567_3.txt", "+27821234567,7,*4321*PGM2\"Gate\"");
+  engine.poll(0);
+  ASSERT_EQ(engine.poll(600), 1);
+  receiver.poll();
+  EXPECT_EQ(receiver.poll().accepted, 1);
+  EXPECT_EQ(grid.row_cells(1), (std::vector<std::string>{"+27821234567", "2026/12/08 ", "22:11:10",
+                                                         "OK, message 3 received"}));
+  EXPECT_TRUE(fs::is_empty(inbox()));
 }
 
 TEST_F(ReceiverTest, AFileStillBeingWrittenWaitsUntilItStopsChanging) {

@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include <QAction>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -72,6 +73,7 @@ TForm2::TForm2(app::TForm1& main_window) : QDialog(&main_window), main_(main_win
   grid->setColumnStretch(1, 1);
   resize(460, 190);
 
+  main_window.action("FindDevice1")->setVisible(true);
   connect(Button4, &QPushButton::clicked, this, &TForm2::Button4Click);
   connect(Button1, &QPushButton::clicked, this, &TForm2::Button1Click);
   connect(Button2, &QPushButton::clicked, this, &TForm2::Button2Click);

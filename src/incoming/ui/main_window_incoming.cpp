@@ -33,9 +33,14 @@ void TForm1::connect_incoming_entries() {
   // Its check mark is the device-link switch.
   action("LinkDevicetoIncommingMessages1")->setCheckable(true);
   action("LinkDevicetoIncommingMessages1")->setVisible(true);
-  entry("FindDevice1", [this] { session_.ui.show_modal("TForm2"); });
-  entry("GetLog1", [this] { session_.ui.show_modal("TForm6"); });
-  entry("GetLog2", [this] { session_.ui.show_modal("TForm6"); });
+  // These show once their windows exist (they make them visible).
+  auto show_window = [this](const char* name, const char* window) {
+    connect(action(name), &QAction::triggered, this,
+            [this, window] { session_.ui.show_modal(window); });
+  };
+  show_window("FindDevice1", "TForm2");
+  show_window("GetLog1", "TForm6");
+  show_window("GetLog2", "TForm6");
 
   connect(StringGrid2, &qt::StringGridView::cellClicked, this, [this] { StringGrid2Click(); });
   connect(StringGrid2, &qt::StringGridView::cellDoubleClicked, this,

@@ -58,6 +58,9 @@ TForm6::TForm6(app::TForm1& main_window)
 
   MainMenu1 = new QMenuBar(this);
   MainMenu1->setObjectName("MainMenu1");
+  // The button a narrow menu bar shows for the entries that do not fit.
+  if (auto* more = MainMenu1->findChild<QWidget*>("qt_menubar_ext_button"))
+    more->setAccessibleName("More menus");
   QMenu* file = MainMenu1->addMenu("&File");
   file->setObjectName("File1");
   menu_entry(file, "OpenLog1", "&Open Log")->setEnabled(false);
@@ -183,7 +186,7 @@ void TForm6::Button1Click() {
                    grid_,
                    session.ui,
                    session.scheduler,
-                   [this, &session](const SearchProgress& progress) {
+                   [this, &session](const incoming::SearchProgress& progress) {
                      Label3->setText(QString::number(progress.found));
                      if (progress.total_bytes > 0)
                        SearchProgress->setValue(

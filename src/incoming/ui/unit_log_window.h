@@ -41,6 +41,8 @@ class TForm6 final : public QDialog {
   void ClearLog1Click();
   void StringGrid1DblClick();
   void show_log_file(const std::string& path);
+  // Closing the window also ends a running search.
+  void reject() override;
 
   QMenuBar* MainMenu1 = nullptr;
   QAction* ClearLog1 = nullptr;
@@ -60,9 +62,6 @@ class TForm6 final : public QDialog {
   qt::StringGridView* StringGrid1 = nullptr;
   QLabel* Label3 = nullptr;
   QLabel* Label8 = nullptr;
-
- protected:
-  void reject() override;
 
  private:
   void set_searching(bool on);
