@@ -10,25 +10,33 @@ namespace fs = std::filesystem;
 
 namespace tarvex::incoming {
 
-std::vector<ListedFile> list_ordinary_files(const std::string& folder, const std::string& pattern) {
-  std::vector<ListedFile> files;
-  if (folder.empty()) return files;
+std::vector<std::string> list_ordinary_files(const std::string& folder,
+                                             const std::string& pattern) {
+  std::vector<std::string> names;
+  if (folder.empty()) return names;
   std::error_code ec;
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
     std::error_code entry_ec;
-    // symlink_status: a link is never taken for the file it points at.
+    // symlink_status: a link is never taken for the file it points at. The
+    // listing knows the type already, so this costs no look at the disk.
     if (!fs::is_regular_file(it->symlink_status(entry_ec))) continue;
     std::string name = it->path().filename().string();
     if (name.empty() || name[0] == '.' || !platform::wildcard_match(pattern, name)) continue;
-    ListedFile file{std::move(name), it->file_size(entry_ec), 0};
-    if (entry_ec) continue;  // gone since the listing began
-    file.modified = it->last_write_time(entry_ec).time_since_epoch().count();
-    if (entry_ec) continue;
-    files.push_back(std::move(file));
+    names.push_back(std::move(name));
   }
-  std::sort(files.begin(), files.end(),
-            [](const ListedFile& a, const ListedFile& b) { return a.name < b.name; });
-  return files;
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::optional<ListedFile> look_at_file(const std::string& folder, const std::string& name) {
+  const fs::path path = fs::path(folder) / name;
+  std::error_code ec;
+  if (!fs::is_regular_file(fs::symlink_status(path, ec))) return std::nullopt;
+  ListedFile file{name, fs::file_size(path, ec), 0};
+  if (ec) return std::nullopt;
+  file.modified = fs::last_write_time(path, ec).time_since_epoch().count();
+  if (ec) return std::nullopt;
+  return file;
 }
 
 std::string find_folder_caption(const std::string& folder) {
@@ -37,8 +45,7 @@ std::string find_folder_caption(const std::string& folder) {
 
 DeviceSearch find_devices(const std::string& folder, const std::string& text) {
   DeviceSearch search;
-  for (ListedFile& file : list_ordinary_files(folder, text + ".dev"))
-    search.hits.push_back(std::move(file.name));
+  search.hits = list_ordinary_files(folder, text + ".dev");
   search.status = search.hits.empty() ? std::string(kFileNotFound)
                                       : "Device/s " + text + " was found in " + folder;
   return search;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,11 +17,14 @@ struct ListedFile {
   bool operator==(const ListedFile&) const = default;
 };
 
-// The ordinary files of folder whose names match pattern ('*' and '?',
-// without regard to case), sorted by name. Hidden files (a leading "."),
-// folders and symbolic links are left out, so nothing found here leads out of
-// the folder. A missing or unreadable folder gives an empty list.
-std::vector<ListedFile> list_ordinary_files(const std::string& folder, const std::string& pattern);
+// The names of the ordinary files of folder that match pattern ('*' and '?',
+// without regard to case), sorted. Hidden files (a leading "."), folders and
+// symbolic links are left out, so nothing found here leads out of the
+// folder. A missing or unreadable folder gives an empty list.
+std::vector<std::string> list_ordinary_files(const std::string& folder, const std::string& pattern);
+// Size and time of change of one such file; nothing when it is gone or is no
+// longer an ordinary file.
+std::optional<ListedFile> look_at_file(const std::string& folder, const std::string& name);
 
 // Find Device: the status texts and the search.
 std::string find_folder_caption(const std::string& folder);  // "Find file in " + folder

@@ -1,15 +1,17 @@
 #include "incoming/incoming_receiver.h"
 
+#include <algorithm>
 #include <exception>
-#include <filesystem>
 
 #include "app/folders.h"
 #include "incoming/incoming_message.h"
 #include "platform/text_file.h"
 
-namespace fs = std::filesystem;
-
 namespace tarvex::incoming {
+
+namespace {
+constexpr int kNewLooksPerTick = 32;
+}  // namespace
 
 IncomingReceiver::IncomingReceiver(app::Session& session, platform::StringGrid& grid)
     : session_(session), grid_(grid) {}
@@ -48,28 +50,45 @@ IncomingReceiver::Tick IncomingReceiver::poll() {
   }
   told_no_folder_ = false;
 
-  std::map<std::string, ListedFile> now;
-  for (ListedFile& file : list_ordinary_files(folder, "*.txt")) now.emplace(file.name, file);
+  const std::vector<std::string> names = list_ordinary_files(folder, "*.txt");
+  auto listed = [&](const std::string& name) {
+    return std::binary_search(names.begin(), names.end(), name);
+  };
   // Forget what is gone; a file that comes back is a new file.
-  std::erase_if(failed_, [&](const std::string& name) { return !now.count(name); });
-  std::erase_if(consumed_, [&](const auto& entry) {
-    auto it = now.find(entry.first);
-    return it == now.end() || !(it->second == entry.second);
-  });
+  std::erase_if(seen_, [&](const auto& entry) { return !listed(entry.first); });
+  std::erase_if(consumed_, [&](const auto& entry) { return !listed(entry.first); });
+  std::erase_if(failed_, [&](const std::string& name) { return !listed(name); });
 
-  const ListedFile* chosen = nullptr;
-  for (int pass = 0; pass < 2 && !chosen; ++pass) {
-    for (const auto& [name, file] : now) {
-      auto before = seen_.find(name);
-      if (before == seen_.end() || !(before->second == file) || consumed_.count(name)) continue;
-      // Files that failed wait until no other file is ready.
-      if ((pass == 0) == (failed_.count(name) > 0)) continue;
-      chosen = &file;
-      break;
+  // Files are looked at in order until one is ready, and only a few new ones
+  // each tick (before or after it), so that a tick after a burst of files
+  // stays short while the looks keep ahead of the one take per tick.
+  std::optional<ListedFile> chosen, retry;
+  int new_looks = 0;
+  for (const std::string& name : names) {
+    auto before = seen_.find(name);
+    if (before == seen_.end()) {
+      if (++new_looks > kNewLooksPerTick) break;
+    } else if (chosen) {
+      continue;
     }
+    const std::optional<ListedFile> file = look_at_file(folder, name);
+    if (!file) continue;
+    const bool settled = before != seen_.end() && before->second == *file;
+    seen_[name] = *file;
+    if (chosen || !settled) continue;
+    if (auto done = consumed_.find(name); done != consumed_.end()) {
+      if (done->second == *file) continue;
+      consumed_.erase(done);  // written again since: a new file
+    }
+    // Files that failed wait until no other file is ready.
+    if (failed_.count(name)) {
+      if (!retry) retry = file;
+      continue;
+    }
+    chosen = file;
   }
+  if (!chosen) chosen = retry;
   if (chosen) take(*chosen, folder, tick);
-  seen_ = std::move(now);
   busy_ = false;
   return tick;
 }
@@ -78,9 +97,6 @@ void IncomingReceiver::take(const ListedFile& file, const std::string& folder, T
   const std::string path = platform::join_path(folder, file.name);
   std::string bytes;
   try {
-    // It was an ordinary file when listed; it must still be one now.
-    std::error_code ec;
-    if (!fs::is_regular_file(fs::symlink_status(path, ec))) return;
     bytes = read_file(path);
   } catch (const std::exception& e) {
     report_once(file.name, e.what());

@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <functional>
 #include <memory>
 
 #include "incoming/incoming_message.h"
@@ -115,22 +114,58 @@ CriteriaCheck check_criteria(const CriteriaInputs& in, platform::Ui& ui) {
 
 namespace {
 
+// How common a byte is in unit log lines: the lower, the more common. Bytes
+// not listed (capitals, most punctuation) are rare.
+int commonness_rank(unsigned char byte) {
+  static constexpr std::string_view kCommonFirst = " e0123456789,:/taoinsrhldcumfpgwybvk+.-";
+  const std::size_t at = kCommonFirst.find(static_cast<char>(byte));
+  return at == std::string_view::npos ? 1000 : static_cast<int>(at);
+}
+
+// Finds a text quickly: memchr (which scans many bytes at a time) looks for
+// the text's rarest byte, and only where that byte stands is the whole text
+// compared, as grep does.
+class TextFinder {
+ public:
+  explicit TextFinder(std::string needle) : needle_(std::move(needle)) {
+    for (std::size_t i = 0; i < needle_.size(); ++i)
+      if (commonness_rank(static_cast<unsigned char>(needle_[i])) >=
+          commonness_rank(static_cast<unsigned char>(needle_[rare_])))
+        rare_ = i;
+  }
+
+  // The first occurrence in [from, end), or end.
+  const char* find(const char* from, const char* end) const {
+    const std::size_t n = needle_.size();
+    for (const char* probe = from + rare_; probe < end;) {
+      const void* hit = std::memchr(probe, needle_[rare_], static_cast<std::size_t>(end - probe));
+      if (!hit) break;
+      const char* start = static_cast<const char*>(hit) - rare_;
+      if (static_cast<std::size_t>(end - start) < n) break;
+      if (std::memcmp(start, needle_.data(), n) == 0) return start;
+      probe = static_cast<const char*>(hit) + 1;
+    }
+    return end;
+  }
+
+ private:
+  std::string needle_;
+  std::size_t rare_ = 0;  // where the rarest byte stands in the text
+};
+
 // Walks the complete lines of one block and lists those that match. With a
-// search text it jumps from one occurrence of the text to the next, as grep
-// does, and tests only the lines those fall in; lines without the text cannot
-// match and are never looked at.
+// search text it jumps from one occurrence of the text to the next and tests
+// only the lines those fall in; lines without the text cannot match and are
+// never looked at.
 class BlockScanner {
  public:
   BlockScanner(const LogCriteria& criteria, platform::StringGrid& grid)
       : criteria_(criteria), grid_(grid) {
-    const std::optional<std::string>& key = criteria.text ? criteria.text : criteria.unit_number;
-    if (key) {
-      needle_ = *key;
-      searcher_ = std::make_unique<Searcher>(needle_.begin(), needle_.end());
-    }
     // An empty criterion text matches nothing, so no line needs reading.
     hopeless_ = (criteria.text && criteria.text->empty()) ||
                 (criteria.unit_number && criteria.unit_number->empty());
+    const std::optional<std::string>& key = criteria.text ? criteria.text : criteria.unit_number;
+    if (key && !hopeless_) finder_.emplace(*key);
   }
 
   bool hopeless() const { return hopeless_; }
@@ -138,7 +173,7 @@ class BlockScanner {
 
   void scan(const char* begin, const char* end) {
     if (hopeless_) return;
-    if (!searcher_) {
+    if (!finder_) {
       for (const char* p = begin; p < end;) {
         const char* eol = line_end(p, end);
         test(p, eol);
@@ -147,7 +182,7 @@ class BlockScanner {
       return;
     }
     for (const char* p = begin; p < end;) {
-      const char* hit = std::search(p, end, *searcher_);
+      const char* hit = finder_->find(p, end);
       if (hit == end) return;
       const char* start = hit;
       while (start > p && start[-1] != '\n') --start;
@@ -158,8 +193,6 @@ class BlockScanner {
   }
 
  private:
-  using Searcher = std::boyer_moore_horspool_searcher<std::string::const_iterator>;
-
   static const char* line_end(const char* from, const char* end) {
     const void* nl = std::memchr(from, '\n', static_cast<std::size_t>(end - from));
     return nl ? static_cast<const char*>(nl) : end;
@@ -175,8 +208,7 @@ class BlockScanner {
 
   const LogCriteria& criteria_;
   platform::StringGrid& grid_;
-  std::string needle_;
-  std::unique_ptr<Searcher> searcher_;
+  std::optional<TextFinder> finder_;
   bool hopeless_ = false;
   int found_ = 0;
 };

@@ -98,7 +98,7 @@ struct LogSearch {
   // the search. The grid shows the rows found so far while it runs.
   std::function<bool(const SearchProgress&)> progress;
   int progress_interval_ms = 200;
-  std::size_t block_size = std::size_t{4} << 20;
+  std::size_t block_size = std::size_t{1} << 20;
 };
 
 // Empties the result grid and lists every line of the log that meets all

@@ -98,6 +98,14 @@ TEST_F(ReceiverTest, TheModemEngineStandInsRepliesAreShown) {
   EXPECT_TRUE(fs::is_empty(inbox()));
 }
 
+TEST_F(ReceiverTest, ABurstIsTakenOneFilePerTick) {
+  for (int i = 0; i < 100; ++i)
+    drop("m" + std::to_string(1000 + i) + ".txt", "+2782,s,2026/12/08 10:00:00,m\r\n");
+  receiver.poll();
+  for (int tick = 0; tick < 100; ++tick) ASSERT_EQ(receiver.poll().accepted, 1) << tick;
+  EXPECT_TRUE(fs::is_empty(inbox()));
+}
+
 TEST_F(ReceiverTest, AFileStillBeingWrittenWaitsUntilItStopsChanging) {
   drop("a.txt", "+2782,s,2026/12/08 10:00:01,first half");
   receiver.poll();
