@@ -14,22 +14,14 @@
 #include "app/ui/main_window.h"
 #include "incoming/find_tools.h"
 #include "incoming/incoming_message.h"
+#include "qt/named_control.h"
 #include "qt/string_grid_model.h"
 #include "qt/string_grid_view.h"
 #include "qt/text_convert.h"
 
 namespace tarvex::incoming {
 
-namespace {
-
-template <typename W>
-W* named(W* widget, const char* name, const QString& accessible) {
-  widget->setObjectName(name);
-  widget->setAccessibleName(QString(accessible).remove('&'));
-  return widget;
-}
-
-}  // namespace
+using qt::named;
 
 TForm5::TForm5(app::TForm1& main_window)
     : QDialog(&main_window), main_(main_window), grid_(kMessageColumns, 2) {

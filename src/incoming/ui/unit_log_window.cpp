@@ -18,19 +18,15 @@
 #include "app/ui/main_window.h"
 #include "incoming/incoming_message.h"
 #include "incoming/unit_log.h"
+#include "qt/named_control.h"
 #include "qt/string_grid_view.h"
 #include "qt/text_convert.h"
 
 namespace tarvex::incoming {
 
-namespace {
+using qt::named;
 
-template <typename W>
-W* named(W* widget, const char* name, const QString& accessible) {
-  widget->setObjectName(name);
-  widget->setAccessibleName(QString(accessible).remove('&'));
-  return widget;
-}
+namespace {
 
 QAction* menu_entry(QMenu* menu, const char* name, const QString& caption) {
   QAction* a = menu->addAction(caption);
