@@ -28,6 +28,20 @@ void StringGrid::set_row_count(int rows) {
   notify_reset();
 }
 
+void StringGrid::add_rows(int count) {
+  if (count <= 0) return;
+  // Without its heading row the grid has no place for data rows yet.
+  const bool heading = rows_ > 0;
+  if (heading && observer_ && !updating_) observer_->rows_adding(rows_, rows_ + count - 1);
+  for (auto& column : cells_) column.resize(rows_ + count);
+  rows_ += count;
+  if (!heading) {
+    notify_reset();
+  } else if (observer_ && !updating_) {
+    observer_->rows_added();
+  }
+}
+
 void StringGrid::set_col_count(int cols) {
   cols = std::max(cols, 0);
   if (cols == col_count()) return;

@@ -14,6 +14,11 @@ class GridObserver {
   virtual void cell_changed(int col, int row) = 0;
   virtual void column_width_changed(int col) = 0;
   virtual void current_changed() = 0;
+  // Rows first..last are about to be added at the end, and have been added.
+  // A view that hears only of the new rows keeps its scroll position and
+  // leaves the rows it has alone; by default the whole grid is read again.
+  virtual void rows_adding(int /*first*/, int /*last*/) {}
+  virtual void rows_added() { grid_reset(); }
   // The grid is going away; the observer must not touch it any more.
   virtual void grid_destroyed() = 0;
 };
@@ -33,6 +38,8 @@ class StringGrid {
   // Growing adds empty cells; shrinking drops the last rows or columns.
   void set_row_count(int rows);
   void set_col_count(int cols);
+  // Adds count empty rows at the end and tells the observer of them alone.
+  void add_rows(int count);
 
   const std::string& cell(int col, int row) const;
   // Out-of-range cells are ignored.

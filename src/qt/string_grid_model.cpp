@@ -60,6 +60,15 @@ void StringGridModel::grid_reset() {
   emit currentChanged();
 }
 
+void StringGridModel::rows_adding(int first, int last) {
+  // Grid row 0 is the header, so grid row r is model row r - 1.
+  beginInsertRows(QModelIndex(), first - 1, last - 1);
+}
+
+void StringGridModel::rows_added() {
+  endInsertRows();
+}
+
 void StringGridModel::cell_changed(int col, int row) {
   if (row == 0) {
     emit headerDataChanged(Qt::Horizontal, col, col);

@@ -38,6 +38,8 @@ class StringGridModel final : public QAbstractTableModel, private platform::Grid
   void cell_changed(int col, int row) override;
   void column_width_changed(int col) override;
   void current_changed() override;
+  void rows_adding(int first, int last) override;
+  void rows_added() override;
   void grid_destroyed() override;
 
   platform::StringGrid* grid_;

@@ -88,6 +88,7 @@ TForm1::TForm1(platform::Ui& ui, platform::Scheduler& scheduler, const std::stri
   connect_device_entries();
   connect_sms_entries();
   connect_messaging_entries();
+  connect_incoming_entries();
 }
 
 TForm1::~TForm1() {
@@ -605,6 +606,7 @@ void TForm1::Close1Click() {
 void TForm1::changeEvent(QEvent* event) {
   QMainWindow::changeEvent(event);
   if (event->type() == QEvent::WindowStateChange && isMinimized()) HideApp();
+  if (event->type() == QEvent::ActivationChange && isActiveWindow()) FormActivate();
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

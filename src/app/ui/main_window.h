@@ -12,6 +12,7 @@
 #include "device/device_files.h"
 #include "device/message_table.h"
 #include "device/zones.h"
+#include "incoming/incoming_receiver.h"
 #include "outbound/email_channel.h"
 #include "outbound/program_menu_lock.h"
 #include "outbound/sms_programming.h"
@@ -267,6 +268,25 @@ class TForm1 final : public QMainWindow {
   device::ZoneSelection zone_selection_;
   bool showing_device_ = false;
   // ---- end of device data ----
+
+  // ---- Incoming messages and the find tools (incoming/ui/main_window_incoming.cpp) ----
+ public:
+  incoming::IncomingReceiver& receiver() { return *receiver_; }
+  void Timer3Timer();
+  void Timer4Timer();
+  void StringGrid2Click();
+  void StringGrid2DblClick();
+  void ReceiveMessages1Click();
+  void StopReceivingMessages1Click();
+  void ClearReceivedMessages1Click();
+  void Scrolltonewestmessage1Click();
+  // The main window became active.
+  void FormActivate();
+
+ private:
+  void connect_incoming_entries();
+  std::unique_ptr<incoming::IncomingReceiver> receiver_;
+  // ---- end of incoming messages ----
 };
 
 }  // namespace tarvex::app

@@ -10,6 +10,9 @@
 #include "device/ui/zone_selection_window.h"
 #include "eeprom/ui/com_port_window.h"
 #include "eeprom/ui/map_file_window.h"
+#include "incoming/ui/find_device_window.h"
+#include "incoming/ui/find_received_window.h"
+#include "incoming/ui/unit_log_window.h"
 #include "outbound/ui/bulk_messages_window.h"
 #include "outbound/ui/control_panel_window.h"
 #include "outbound/ui/email_account_window.h"
@@ -22,8 +25,11 @@ void create_other_windows(TForm1& main_window, qt::QtUi& ui) {
   // Start-up order: TForm2, 3, 4, 5, 6, 8, 7, 9, 10, 11, 12, 14, 15, 16, 17,
   // 18, 19, 20, 21, 22, 23. Each window is parented to the main window and
   // lives until the program ends.
+  ui.register_window("TForm2", new incoming::TForm2(main_window));
   ui.register_window("TForm3", new outbound::TForm3(main_window));
   ui.register_window("TForm4", new outbound::TForm4(main_window));
+  ui.register_window("TForm5", new incoming::TForm5(main_window));
+  ui.register_window("TForm6", new incoming::TForm6(main_window));
   ui.register_window("TForm8", new outbound::TForm8(main_window));
   ui.register_window("TForm7", new TForm7(main_window));
   ui.register_window("TForm9", new TForm9(main_window));

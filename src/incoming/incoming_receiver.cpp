@@ -1,0 +1,122 @@
+#include "incoming/incoming_receiver.h"
+
+#include <algorithm>
+#include <exception>
+
+#include "app/folders.h"
+#include "incoming/incoming_message.h"
+#include "platform/text_file.h"
+
+namespace tarvex::incoming {
+
+namespace {
+constexpr int kNewLooksPerTick = 32;
+}  // namespace
+
+IncomingReceiver::IncomingReceiver(app::Session& session, platform::StringGrid& grid)
+    : session_(session), grid_(grid) {}
+
+std::string IncomingReceiver::folder() const {
+  return app::resolve_folder(session_.start_folder, session_.settings.incoming_folder);
+}
+
+std::string IncomingReceiver::counter_caption() const {
+  return "Message Count: " + std::to_string(counter_);
+}
+
+void IncomingReceiver::clear() {
+  clear_message_grid(grid_);
+  counter_ = 0;
+}
+
+void IncomingReceiver::report_once(const std::string& name, const std::string& text) {
+  if (failed_.insert(name).second) session_.ui.message(text);
+}
+
+IncomingReceiver::Tick IncomingReceiver::poll() {
+  Tick tick;
+  if (busy_) return tick;
+  busy_ = true;
+  const std::string folder = this->folder();
+  if (folder.empty()) {
+    // Without a folder there is nothing to read, and no other folder may be
+    // read in its place.
+    if (!told_no_folder_) {
+      told_no_folder_ = true;
+      session_.ui.message(kNoIncomingFolder);
+    }
+    busy_ = false;
+    return tick;
+  }
+  told_no_folder_ = false;
+
+  const std::vector<std::string> names = list_ordinary_files(folder, "*.txt");
+  auto listed = [&](const std::string& name) {
+    return std::binary_search(names.begin(), names.end(), name);
+  };
+  // Forget what is gone; a file that comes back is a new file.
+  std::erase_if(seen_, [&](const auto& entry) { return !listed(entry.first); });
+  std::erase_if(consumed_, [&](const auto& entry) { return !listed(entry.first); });
+  std::erase_if(failed_, [&](const std::string& name) { return !listed(name); });
+
+  // Files are looked at in order until one is ready, and only a few new ones
+  // each tick (before or after it), so that a tick after a burst of files
+  // stays short while the looks keep ahead of the one take per tick.
+  std::optional<ListedFile> chosen, retry;
+  int new_looks = 0;
+  for (const std::string& name : names) {
+    auto before = seen_.find(name);
+    if (before == seen_.end()) {
+      if (++new_looks > kNewLooksPerTick) break;
+    } else if (chosen) {
+      continue;
+    }
+    const std::optional<ListedFile> file = look_at_file(folder, name);
+    if (!file) continue;
+    const bool settled = before != seen_.end() && before->second == *file;
+    seen_[name] = *file;
+    if (chosen || !settled) continue;
+    if (auto done = consumed_.find(name); done != consumed_.end()) {
+      if (done->second == *file) continue;
+      consumed_.erase(done);  // written again since: a new file
+    }
+    // Files that failed wait until no other file is ready.
+    if (failed_.count(name)) {
+      if (!retry) retry = file;
+      continue;
+    }
+    chosen = file;
+  }
+  if (!chosen) chosen = retry;
+  if (chosen) take(*chosen, folder, tick);
+  busy_ = false;
+  return tick;
+}
+
+void IncomingReceiver::take(const ListedFile& file, const std::string& folder, Tick& tick) {
+  const std::string path = platform::join_path(folder, file.name);
+  std::string bytes;
+  try {
+    bytes = read_file(path);
+  } catch (const std::exception& e) {
+    report_once(file.name, e.what());
+    return;
+  }
+  failed_.erase(file.name);
+
+  for (const std::string& line : platform::split_lines(bytes)) {
+    const std::optional<IncomingMessage> message = parse_incoming_line(line);
+    if (!message) continue;
+    if (session_.scroll_to_newest && grid_.row_count() > 10) tick.top_row = grid_.row_count() - 8;
+    append_message_row(grid_, message->cells());
+    ++counter_;
+    ++tick.accepted;
+  }
+
+  if (!remove_file(path)) {
+    consumed_[file.name] = file;
+    report_once(file.name, "Could not delete the incoming message file " + path);
+  }
+}
+
+}  // namespace tarvex::incoming
