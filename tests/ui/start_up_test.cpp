@@ -59,7 +59,8 @@ TEST(StartUp, DemoFolderCreatesEveryWindowWithNamedControls) {
 
   const std::set<std::string> expected = {"TForm7",  "TForm9",  "TForm10", "TForm12",
                                           "TForm14", "TForm16", "TForm17", "TForm18",
-                                          "TForm19", "TForm21", "TForm23"};
+                                          "TForm19", "TForm20", "TForm21",
+                                          "TForm22", "TForm23"};
   for (const std::string& name : expected) {
     QDialog* window = ui.window(name);
     ASSERT_NE(window, nullptr) << name;
