@@ -240,8 +240,8 @@ void ProgrammingRun::Button2Click() {
 
 void ProgrammingRun::Button3Click() {
   if (model_ == Model::Acknowledging) {
-    set_outcome(current_row_, phase_ == Phase::Verification ? device::kProgrammingFailed
-                                                            : device::kSelected);
+    set_outcome(current_row_,
+                phase_ == Phase::Verification ? device::kProgrammingFailed : device::kSelected);
     open_port();
     ++current_row_;
     timer(5).set_enabled(true);
@@ -330,8 +330,8 @@ bool ProgrammingRun::ack_read_matches(int row, Generation g) {
   open_port();
   const std::uint8_t terminator =
       terminator_line_.empty() ? 0 : static_cast<std::uint8_t>(terminator_line_[0]);
-  for (std::uint8_t b : {static_cast<std::uint8_t>(read_code()), address_.high, address_.low,
-                         terminator})
+  for (std::uint8_t b :
+       {static_cast<std::uint8_t>(read_code()), address_.high, address_.low, terminator})
     uart_.WriteByte(b);
   const std::string text = uart_.ReadUntil(terminator, wait::kAckRead);
   if (!alive(g)) return false;

@@ -137,7 +137,7 @@ class SimulatedProgrammer final : public platform::SerialBackend {
   std::string data_;
   std::int64_t last_rx_ms_ = 0;
   std::int64_t line_free_us_ = 0;  // when the last byte written has arrived
-  std::int64_t arrival_ms_ = 0;     // when the byte being taken arrives
+  std::int64_t arrival_ms_ = 0;    // when the byte being taken arrives
 
   struct Pending {
     std::int64_t ready_ms;

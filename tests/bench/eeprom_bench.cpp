@@ -20,7 +20,7 @@ using namespace tarvex::eeprom;
 constexpr int kRows = 200;
 constexpr int kLength = 30;
 constexpr double kByteMs = 10.0 * 1000.0 / 9600.0;  // 8N1: ten bits a byte
-constexpr int kPollMs = 5;  // the serial waits look at the line every 5 ms
+constexpr int kPollMs = 5;                          // the serial waits look at the line every 5 ms
 
 // What the protocol itself costs for one run, in milliseconds.
 double protocol_ms() {
@@ -65,8 +65,8 @@ void AcknowledgingRunAgainstProtocolCost(benchmark::State& state) {
     run.set_view(&view);
     platform::StringGrid table(6, kRows + 1);
     for (int r = 1; r <= kRows; ++r)
-      table.set_row_cells(r, {"d", std::to_string(r), "30", "", std::string(kLength, 'a' + r % 26),
-                              "Selected"});
+      table.set_row_cells(
+          r, {"d", std::to_string(r), "30", "", std::string(kLength, 'a' + r % 26), "Selected"});
     run.load_rows(table, "Bench");
     const std::int64_t start = scheduler.now_ms();
     run.FormActivate();

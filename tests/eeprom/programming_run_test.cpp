@@ -43,9 +43,11 @@ struct FakeView final : ProgrammerView {
 struct Run : ::testing::Test {
   void SetUp() override { make(ProgrammerModel::Acknowledging); }
   void make(ProgrammerModel model, const std::string& chip = "24FC256") {
-    dir.write("EEPROM Devices/Gate.dtp",
-              chip + "\r\n\x01\r\n$0000\r\n1\r\n$0040\r\n2\r\n$0080\r\n3\r\n$00C0\r\n4\r\n$0100\r\n5\r\n"
-                     "$0140\r\n6\r\n$0180\r\n7\r\n$01C0\r\n8\r\n");
+    dir.write(
+        "EEPROM Devices/Gate.dtp",
+        chip +
+            "\r\n\x01\r\n$0000\r\n1\r\n$0040\r\n2\r\n$0080\r\n3\r\n$00C0\r\n4\r\n$0100\r\n5\r\n"
+            "$0140\r\n6\r\n$0180\r\n7\r\n$01C0\r\n8\r\n");
     programmer = std::make_unique<SimulatedProgrammer>(scheduler, model);
     run = std::make_unique<ProgrammingRun>(*programmer, scheduler, ui, dir.path());
     view.run = run.get();
@@ -190,7 +192,6 @@ TEST_F(Run, RetryGoesOnAtTheFailedRowAndSkipPassesItOver) {
   scheduler.advance(10000);
   EXPECT_EQ(status(2), "Verified");
   EXPECT_EQ(view.closes, 1);
-
 }
 
 TEST_F(Run, SkipInTheVerificationPassFailsThatRowAndGoesOn) {

@@ -92,11 +92,10 @@ TEST_F(ReadBackTest, ReadsEveryRowInTheTemplateIntoFlagsAndText) {
   rows({{"1", "30"}, {"2", "30"}, {"3", "30"}, {"9", "30"}, {"1", "0"}});
   read();
   EXPECT_TRUE(ui.messages.empty());
-  EXPECT_EQ(table.row_cells(1), (std::vector<std::string>{"d", "1", "30", "10100000", "Hello",
-                                                          "Loaded"}));
+  EXPECT_EQ(table.row_cells(1),
+            (std::vector<std::string>{"d", "1", "30", "10100000", "Hello", "Loaded"}));
   // The first of two entries for code 2 is read.
-  EXPECT_EQ(table.row_cells(2),
-            (std::vector<std::string>{"d", "2", "30", "", "Second", "Loaded"}));
+  EXPECT_EQ(table.row_cells(2), (std::vector<std::string>{"d", "2", "30", "", "Second", "Loaded"}));
   // No answer, no template entry, Prog Len "0": the rows stay as they were.
   for (int r : {3, 4, 5}) EXPECT_EQ(table.cell(device::kColState, r), "Selected") << r;
   EXPECT_EQ(table.cell(device::kColText, 5), "old text");

@@ -48,8 +48,10 @@ class PtyProgrammer {
   void send(const std::string& bytes) {
     for (std::size_t done = 0; done < bytes.size();) {
       const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
-      if (n > 0) done += static_cast<std::size_t>(n);
-      else usleep(1000);
+      if (n > 0)
+        done += static_cast<std::size_t>(n);
+      else
+        usleep(1000);
     }
   }
   void serve() {
@@ -68,8 +70,8 @@ class PtyProgrammer {
       const auto command = static_cast<std::uint8_t>(record[0]);
       const bool write = command == 1 || command == 2 || command == 6;
       if (record.size() < 4) continue;
-      const int address = (static_cast<std::uint8_t>(record[1]) << 8) |
-                          static_cast<std::uint8_t>(record[2]);
+      const int address =
+          (static_cast<std::uint8_t>(record[1]) << 8) | static_cast<std::uint8_t>(record[2]);
       if (write && b == T) {
         std::lock_guard lock(mutex_);
         memory_[address] = record.substr(3);
@@ -159,8 +161,8 @@ TEST(PtyProgrammingRun, ProgramsVerifiesAndReadsBackInRealTime) {
     read_back.run(target, "Gate", dir.path(), 1, progress);
     EXPECT_TRUE(ui.messages.empty()) << ui.messages[0];
   }
-  EXPECT_EQ(table.row_cells(1), (std::vector<std::string>{"x", "1", "30", "10100000", "First",
-                                                          "Loaded"}));
+  EXPECT_EQ(table.row_cells(1),
+            (std::vector<std::string>{"x", "1", "30", "10100000", "First", "Loaded"}));
   EXPECT_EQ(table.cell(device::kColText, 2), "Second message");
   EXPECT_EQ(table.cell(device::kColFlags, 3), "01010101");
   close(master);

@@ -62,9 +62,8 @@ void TForm1::ImportProgrammingfromHardware1Click() {
             if (index.isValid()) maingrid1->scrollTo(index, QAbstractItemView::PositionAtTop);
           },
   };
-  read_progress->read_back().run(target, qt::bytes(ComboBox1->currentText()),
-                                 session_.start_folder, session_.settings.com_port,
-                                 *read_progress);
+  read_progress->read_back().run(target, qt::bytes(ComboBox1->currentText()), session_.start_folder,
+                                 session_.settings.com_port, *read_progress);
 }
 
 }  // namespace tarvex::app

@@ -90,8 +90,8 @@ TForm20::TForm20(app::TForm1& main_window, QWidget* parent)
   connect(Button3, &QPushButton::clicked, this, [this] { run_->Button3Click(); });
   enable_buttons(false);
   // The window sees Esc before its controls do.
-  for (QWidget* control : std::initializer_list<QWidget*>{StringGrid1, StringGrid2, Button1,
-                                                          Button2, Button3})
+  for (QWidget* control :
+       std::initializer_list<QWidget*>{StringGrid1, StringGrid2, Button1, Button2, Button3})
     control->installEventFilter(this);
 }
 
@@ -105,7 +105,11 @@ void TForm20::showEvent(QShowEvent* event) {
   closing_ = false;
   // The run starts once the window is on screen, after this event.
   QMetaObject::invokeMethod(
-      this, [this] { if (isVisible()) run_->FormActivate(); }, Qt::QueuedConnection);
+      this,
+      [this] {
+        if (isVisible()) run_->FormActivate();
+      },
+      Qt::QueuedConnection);
 }
 
 void TForm20::closeEvent(QCloseEvent* event) {
