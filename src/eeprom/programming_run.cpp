@@ -289,6 +289,10 @@ void ProgrammingRun::split_address(int row) {
   if (view_) view_->show_label(6, address_.label);
 }
 
+std::uint8_t ProgrammingRun::terminator_byte() const {
+  return terminator_line_.empty() ? 0 : static_cast<std::uint8_t>(terminator_line_[0]);
+}
+
 int ProgrammingRun::read_code() const {
   return write_code_ == 6 ? 7 : write_code_ + 2;
 }
@@ -328,8 +332,7 @@ bool ProgrammingRun::ack_write(int row, Generation g) {
 
 bool ProgrammingRun::ack_read_matches(int row, Generation g) {
   open_port();
-  const std::uint8_t terminator =
-      terminator_line_.empty() ? 0 : static_cast<std::uint8_t>(terminator_line_[0]);
+  const std::uint8_t terminator = terminator_byte();
   for (std::uint8_t b :
        {static_cast<std::uint8_t>(read_code()), address_.high, address_.low, terminator})
     uart_.WriteByte(b);
@@ -433,21 +436,21 @@ void ProgrammingRun::Timer4Timer() {
   if (uart_.CTSState()) ready_ = true;
 }
 
-void ProgrammingRun::frame_byte(std::uint8_t byte) {
-  uart_.WriteByte(byte);
-}
-
-void ProgrammingRun::line_write(int row) {
+void ProgrammingRun::send_framed_header(std::uint8_t command) {
   // WriteByte returns once the byte has left, so RTS changes between bytes.
   uart_.SetRTS(true);
   scheduler_.sleep_ms(1);
-  frame_byte(static_cast<std::uint8_t>(write_code_));
+  uart_.WriteByte(command);
   uart_.SetRTS(true);
   scheduler_.sleep_ms(1);
-  frame_byte(address_.high);
+  uart_.WriteByte(address_.high);
   scheduler_.sleep_ms(1);
   uart_.SetRTS(true);
-  frame_byte(address_.low);
+  uart_.WriteByte(address_.low);
+}
+
+void ProgrammingRun::line_write(int row) {
+  send_framed_header(static_cast<std::uint8_t>(write_code_));
   uart_.SetRTS(false);
   scheduler_.sleep_ms(1);
   uart_.WriteString(grid2_.cell(kColAddressMessage, row) + terminator_line_,
@@ -455,19 +458,10 @@ void ProgrammingRun::line_write(int row) {
 }
 
 std::string ProgrammingRun::line_read() {
-  const std::uint8_t terminator =
-      terminator_line_.empty() ? 0 : static_cast<std::uint8_t>(terminator_line_[0]);
-  uart_.SetRTS(true);
+  const std::uint8_t terminator = terminator_byte();
+  send_framed_header(static_cast<std::uint8_t>(read_code()));
   scheduler_.sleep_ms(1);
-  frame_byte(static_cast<std::uint8_t>(read_code()));
-  uart_.SetRTS(true);
-  scheduler_.sleep_ms(1);
-  frame_byte(address_.high);
-  scheduler_.sleep_ms(1);
-  uart_.SetRTS(true);
-  frame_byte(address_.low);
-  scheduler_.sleep_ms(1);
-  frame_byte(terminator);
+  uart_.WriteByte(terminator);
   uart_.SetRTS(false);
   return uart_.ReadUntil(terminator, wait::kLineRead);
 }

@@ -166,7 +166,9 @@ class ProgrammingRun {
   void start_line_signalling();
   void line_write(int row);
   std::string line_read();
-  void frame_byte(std::uint8_t byte);
+  // The three header bytes inside their RTS frame, 1 ms apart.
+  void send_framed_header(std::uint8_t command);
+  std::uint8_t terminator_byte() const;
 
   platform::Scheduler& scheduler_;
   platform::Ui& ui_;

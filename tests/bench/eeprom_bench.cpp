@@ -9,6 +9,7 @@
 #include "eeprom/programming_run.h"
 #include "eeprom/simulated_programmer.h"
 #include "platform/virtual_scheduler.h"
+#include "support/recording_programmer_view.h"
 #include "support/scripted_ui.h"
 #include "support/temp_folder.h"
 
@@ -29,18 +30,6 @@ double protocol_ms() {
   return wait::kAckPassDelay + 2 * kByteMs + kRows * (write + read) + wait::kAckFinish;
 }
 
-struct Closed final : ProgrammerView {
-  void show_label(int, const std::string&) override {}
-  void enable_buttons(bool) override {}
-  void scroll_to(int) override {}
-  void close_window() override {
-    closed = true;
-    run->FormClose();
-  }
-  ProgrammingRun* run = nullptr;
-  bool closed = false;
-};
-
 void AcknowledgingRunAgainstProtocolCost(benchmark::State& state) {
   testing::TempFolder dir;
   std::string tpl = "24FC512\r\n\x01\r\n";
@@ -60,9 +49,7 @@ void AcknowledgingRunAgainstProtocolCost(benchmark::State& state) {
     programmer.record_gap_ms = 1;  // the least that tells one record from the next
     programmer.baud_rate = 9600;
     ProgrammingRun run(programmer, scheduler, ui, dir.path());
-    Closed view;
-    view.run = &run;
-    run.set_view(&view);
+    testing::RecordingProgrammerView view(run, scheduler);
     platform::StringGrid table(6, kRows + 1);
     for (int r = 1; r <= kRows; ++r)
       table.set_row_cells(
@@ -70,9 +57,9 @@ void AcknowledgingRunAgainstProtocolCost(benchmark::State& state) {
     run.load_rows(table, "Bench");
     const std::int64_t start = scheduler.now_ms();
     run.FormActivate();
-    while (!view.closed && scheduler.now_ms() - start < 3'600'000) scheduler.advance(100);
+    while (!view.closes && scheduler.now_ms() - start < 3'600'000) scheduler.advance(100);
     run_ms = static_cast<double>(scheduler.now_ms() - start);
-    if (!view.closed || !ui.messages.empty() || run.StringGrid1().cell(3, kRows) != kVerified)
+    if (!view.closes || !ui.messages.empty() || run.StringGrid1().cell(3, kRows) != kVerified)
       state.SkipWithError("the run did not verify every row");
   }
   const double cost = protocol_ms();

@@ -3,11 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <map>
 
 #include "device/device.h"
 #include "eeprom/simulated_programmer.h"
 #include "platform/virtual_scheduler.h"
+#include "support/recording_programmer_view.h"
 #include "support/scripted_ui.h"
 #include "support/temp_folder.h"
 
@@ -15,30 +15,6 @@ namespace tarvex::eeprom {
 namespace {
 
 constexpr char T = '\x01';
-
-// The window as the run sees it.
-struct FakeView final : ProgrammerView {
-  explicit FakeView(platform::Scheduler& s) : scheduler(s) {}
-  void show_label(int n, const std::string& text) override { labels[n] = text; }
-  void enable_buttons(bool on) override {
-    buttons = on;
-    if (on && buttons_at < 0) buttons_at = scheduler.now_ms();
-  }
-  void scroll_to(int top) override { tops.push_back(top); }
-  void close_window() override {
-    ++closes;
-    closed_at = scheduler.now_ms();
-    run->FormClose();
-  }
-  platform::Scheduler& scheduler;
-  ProgrammingRun* run = nullptr;
-  std::map<int, std::string> labels;
-  bool buttons = false;
-  std::int64_t buttons_at = -1;
-  std::vector<int> tops;
-  int closes = 0;
-  std::int64_t closed_at = -1;
-};
 
 struct Run : ::testing::Test {
   void SetUp() override { make(ProgrammerModel::Acknowledging); }
@@ -49,9 +25,9 @@ struct Run : ::testing::Test {
             "\r\n\x01\r\n$0000\r\n1\r\n$0040\r\n2\r\n$0080\r\n3\r\n$00C0\r\n4\r\n$0100\r\n5\r\n"
             "$0140\r\n6\r\n$0180\r\n7\r\n$01C0\r\n8\r\n");
     programmer = std::make_unique<SimulatedProgrammer>(scheduler, model);
+    view.reset();
     run = std::make_unique<ProgrammingRun>(*programmer, scheduler, ui, dir.path());
-    view.run = run.get();
-    run->set_view(&view);
+    view = std::make_unique<testing::RecordingProgrammerView>(*run, scheduler);
   }
   // Main-table rows with the given codes, all "Selected".
   void rows(const std::vector<std::string>& codes) {
@@ -78,7 +54,7 @@ struct Run : ::testing::Test {
   testing::ScriptedUi ui;
   std::unique_ptr<SimulatedProgrammer> programmer;
   std::unique_ptr<ProgrammingRun> run;
-  FakeView view{scheduler};
+  std::unique_ptr<testing::RecordingProgrammerView> view;
   platform::StringGrid table{6, 2};
 };
 
@@ -111,7 +87,7 @@ TEST_F(Run, AcknowledgingRunWritesVerifiesAndClosesTwoSecondsAfterTheLastRow) {
             (std::vector<std::string>{"2", "X9", "1010TextX9", "Unprocessed"}));
   EXPECT_EQ(outcome(1), "Message is Programmed");
   EXPECT_EQ(outcome(4), "Unselected");
-  EXPECT_EQ(view.labels[1], "Device: Gate");
+  EXPECT_EQ(view->labels[1], "Device: Gate");
 
   run->FormActivate();
   EXPECT_EQ(status(1), "Ready");
@@ -119,10 +95,10 @@ TEST_F(Run, AcknowledgingRunWritesVerifiesAndClosesTwoSecondsAfterTheLastRow) {
   EXPECT_EQ(status(3), "Ready");
   EXPECT_EQ(run->StringGrid2().row_cells(2), (std::vector<std::string>{"Error", ""}));
   EXPECT_EQ(run->StringGrid2().row_cells(3), (std::vector<std::string>{"$0080", "1010Text3"}));
-  EXPECT_EQ(view.labels[2], "EEPROM: 24FC256");
-  EXPECT_EQ(view.labels[4], "Progress: 0%");
+  EXPECT_EQ(view->labels[2], "EEPROM: 24FC256");
+  EXPECT_EQ(view->labels[4], "Progress: 0%");
   EXPECT_EQ(run->model(), ProgrammingRun::Model::Acknowledging);
-  EXPECT_FALSE(view.buttons);
+  EXPECT_FALSE(view->buttons);
 
   scheduler.advance(10000);
   EXPECT_EQ(status(1), "Verified");
@@ -135,11 +111,11 @@ TEST_F(Run, AcknowledgingRunWritesVerifiesAndClosesTwoSecondsAfterTheLastRow) {
   const auto& last = programmer->records().back();
   EXPECT_FALSE(last.write);
   EXPECT_EQ(last.command, 4);
-  EXPECT_EQ(view.labels[6], "H: $00 L: $80");
-  EXPECT_EQ(view.labels[5], std::string("Data: 1010Text3") + T);
-  EXPECT_EQ(view.closes, 1);
-  EXPECT_GE(view.closed_at - last.at_ms, 2000);
-  EXPECT_LE(view.closed_at - last.at_ms, 2100);
+  EXPECT_EQ(view->labels[6], "H: $00 L: $80");
+  EXPECT_EQ(view->labels[5], std::string("Data: 1010Text3") + T);
+  EXPECT_EQ(view->closes, 1);
+  EXPECT_GE(view->closed_at - last.at_ms, 2000);
+  EXPECT_LE(view->closed_at - last.at_ms, 2100);
   EXPECT_FALSE(run->Uart1().Active());
   EXPECT_TRUE(ui.messages.empty());
   // Every written row keeps its outcome; the row never sent says so.
@@ -164,16 +140,16 @@ TEST_F(Run, NeverAcknowledgedRecordIsTriedSixTimesThenCloseWritesOutcomes) {
   EXPECT_EQ(ui.messages, std::vector<std::string>{kProgramAllError});
   EXPECT_EQ(status(2), "Done");
   EXPECT_EQ(status(3), "Program Error");
-  EXPECT_EQ(view.labels[4], "Progress: 40%");
-  EXPECT_TRUE(view.buttons);
+  EXPECT_EQ(view->labels[4], "Progress: 40%");
+  EXPECT_TRUE(view->buttons);
   // The watchdog offered the buttons 5 s after the last row that finished,
   // while the engine was still trying.
-  EXPECT_LT(view.buttons_at, writes()[7].at_ms);
+  EXPECT_LT(view->buttons_at, writes()[7].at_ms);
   EXPECT_FALSE(run->Uart1().Active());
   EXPECT_FALSE(run->timer(6).enabled());
 
   run->Button1Click();
-  EXPECT_EQ(view.closes, 1);
+  EXPECT_EQ(view->closes, 1);
   for (int r : {1, 2, 3}) EXPECT_EQ(outcome(r), "Programming failed!") << r;
   for (int r : {4, 5}) EXPECT_EQ(outcome(r), "Selected") << r;
 }
@@ -188,10 +164,10 @@ TEST_F(Run, RetryGoesOnAtTheFailedRowAndSkipPassesItOver) {
   programmer->faults.drop_ack = 0;
   run->Button2Click();  // Retry
   EXPECT_TRUE(run->Uart1().Active());
-  EXPECT_FALSE(view.buttons);
+  EXPECT_FALSE(view->buttons);
   scheduler.advance(10000);
   EXPECT_EQ(status(2), "Verified");
-  EXPECT_EQ(view.closes, 1);
+  EXPECT_EQ(view->closes, 1);
 }
 
 TEST_F(Run, SkipInTheVerificationPassFailsThatRowAndGoesOn) {
@@ -213,7 +189,7 @@ TEST_F(Run, SkipInTheVerificationPassFailsThatRowAndGoesOn) {
   scheduler.advance(10000);
   EXPECT_EQ(status(3), "Verified");
   EXPECT_EQ(outcome(3), "Message is Programmed");
-  EXPECT_EQ(view.closes, 1);
+  EXPECT_EQ(view->closes, 1);
 }
 
 TEST_F(Run, ReadBackThatDiffersOnceIsWrittenAgainAndVerifiedWith24FC512Codes) {
@@ -237,10 +213,10 @@ TEST_F(Run, EscDuringAWaitStopsEverythingAndNothingMoreIsSent) {
   programmer->faults.drop_ack_count = -1;
   start();
   scheduler.set_pump_hook([&] {
-    if (scheduler.now_ms() >= 1500 && view.closes == 0) run->Escape();
+    if (scheduler.now_ms() >= 1500 && view->closes == 0) run->Escape();
   });
   scheduler.advance(20000);
-  EXPECT_EQ(view.closes, 1);
+  EXPECT_EQ(view->closes, 1);
   const std::size_t sent = programmer->received().size();
   scheduler.advance(20000);
   EXPECT_EQ(programmer->received().size(), sent);
@@ -255,9 +231,9 @@ TEST_F(Run, MissingTemplateOrPortClosesTheWindowAfterOneSecond) {
   rows({"1"});
   start("No Such Type");
   EXPECT_EQ(ui.messages, std::vector<std::string>{kTemplateOpenError});
-  EXPECT_EQ(view.closes, 0);
+  EXPECT_EQ(view->closes, 0);
   scheduler.advance(1000);
-  EXPECT_EQ(view.closes, 1);
+  EXPECT_EQ(view->closes, 1);
   EXPECT_EQ(outcome(1), "Selected");
 
   ui.messages.clear();
@@ -270,7 +246,7 @@ TEST_F(Run, MissingTemplateOrPortClosesTheWindowAfterOneSecond) {
                                       "application or it does not exist.",
                                       kPortOpenError}));
   scheduler.advance(1000);
-  EXPECT_EQ(view.closes, 2);
+  EXPECT_EQ(view->closes, 2);
   EXPECT_TRUE(programmer->records().empty());
 }
 
@@ -281,7 +257,7 @@ TEST_F(Run, ProgressAndScrollingOverManyRows) {
   std::vector<std::string> progress;
   start();
   scheduler.set_pump_hook([&] {
-    if (progress.empty() || progress.back() != view.labels[4]) progress.push_back(view.labels[4]);
+    if (progress.empty() || progress.back() != view->labels[4]) progress.push_back(view->labels[4]);
   });
   scheduler.advance(30000);
   // 24 rows: after the third, 12.5 rounds to 12; after the ninth, 37.5 to 38.
@@ -289,7 +265,7 @@ TEST_F(Run, ProgressAndScrollingOverManyRows) {
   EXPECT_NE(std::find(progress.begin(), progress.end(), "Progress: 38%"), progress.end());
   // Scrolled from row 13 to row 17 (below 25 - 7), then back to the top.
   std::vector<int> expected = {2, 3, 4, 5, 6, 1, 2, 3, 4, 5, 6};
-  EXPECT_EQ(view.tops, expected);
+  EXPECT_EQ(view->tops, expected);
 }
 
 // ---- The line-signalling engine ----
@@ -321,8 +297,8 @@ TEST_F(LineRun, FramedRecordsPacedByCtsWith24FC512SentAs24FC256) {
   EXPECT_TRUE(rx[first].rts && rx[first + 1].rts && rx[first + 2].rts);
   EXPECT_FALSE(rx[first + 3].rts);
   EXPECT_GE(rx[first + 1].at_ms - rx[first].at_ms, 1);
-  EXPECT_EQ(view.labels[4], "Progress: Verifying... 100%");
-  EXPECT_EQ(view.closes, 1);  // Timer1, a second after the last step
+  EXPECT_EQ(view->labels[4], "Progress: Verifying... 100%");
+  EXPECT_EQ(view->closes, 1);  // Timer1, a second after the last step
   EXPECT_TRUE(ui.messages.empty());
   EXPECT_EQ(outcome(1), "Message is Programmed");
 }
@@ -337,7 +313,7 @@ TEST_F(LineRun, CtsStuckOnSendsNothingAndFailsRowOneAfterFourSeconds) {
   EXPECT_EQ(ui.messages, std::vector<std::string>{kProgramAllError});
   EXPECT_EQ(status(1), "Program Error");
   EXPECT_TRUE(programmer->records().empty());
-  EXPECT_TRUE(view.buttons);
+  EXPECT_TRUE(view->buttons);
   EXPECT_FALSE(run->Uart1().Active());
 }
 
@@ -357,7 +333,7 @@ TEST_F(LineRun, NoCtsAfterTheFirstRecordFailsItAndRetrySendsItAgain) {
   EXPECT_EQ(status(1), "Verified");
   EXPECT_EQ(status(2), "Verified");
   EXPECT_EQ(writes().front().address, 0x0000);
-  EXPECT_EQ(view.closes, 1);
+  EXPECT_EQ(view->closes, 1);
 }
 
 TEST_F(LineRun, MismatchIsReadAgainAfterACtsPulseOrFailsAsVerifyError) {

@@ -21,6 +21,7 @@
 #include "eeprom/serial_ports.h"
 #include "qt/qt_scheduler.h"
 #include "qt/qt_serial_backend.h"
+#include "support/recording_programmer_view.h"
 #include "support/scripted_ui.h"
 #include "support/temp_folder.h"
 
@@ -99,18 +100,6 @@ class PtyProgrammer {
   std::thread thread_;
 };
 
-struct View final : ProgrammerView {
-  void show_label(int, const std::string&) override {}
-  void enable_buttons(bool) override {}
-  void scroll_to(int) override {}
-  void close_window() override {
-    closed = true;
-    run->FormClose();
-  }
-  ProgrammingRun* run = nullptr;
-  bool closed = false;
-};
-
 struct Progress final : ReadProgressView {
   void show_progress(int) override {}
   void set_position(int) override {}
@@ -135,18 +124,16 @@ TEST(PtyProgrammingRun, ProgramsVerifiesAndReadsBackInRealTime) {
   {
     PtyProgrammer programmer(master);
     ProgrammingRun run(*ports, scheduler, ui, dir.path());
-    View view;
-    view.run = &run;
-    run.set_view(&view);
+    testing::RecordingProgrammerView view(run, scheduler);
     ASSERT_TRUE(run.load_rows(table, "Gate"));
     run.FormActivate();
     QElapsedTimer clock;
     clock.start();
-    while (!view.closed && clock.elapsed() < 60000) {
+    while (view.closes == 0 && clock.elapsed() < 60000) {
       QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
       usleep(1000);
     }
-    ASSERT_TRUE(view.closed) << "the run did not end within a minute";
+    ASSERT_EQ(view.closes, 1) << "the run did not end within a minute";
     EXPECT_TRUE(ui.messages.empty()) << ui.messages[0];
     EXPECT_EQ(run.model(), ProgrammingRun::Model::Acknowledging);
     for (int k = 1; k <= 3; ++k) EXPECT_EQ(run.StringGrid1().cell(kColProgress, k), "Verified");
