@@ -96,12 +96,15 @@ TEST_F(RunWindows, ProgramThenReadBackThroughTheMenus) {
   auto& grid = main->maingrid();
   grid.set_cell(3, 1, "");
   grid.set_cell(4, 1, "changed");
+  grid.set_cell(5, 2, "Selected");
   int gauge_max = -1;
   bool table_disabled = false;
   scheduler.set_pump_hook([&] {
     if (progress->isVisible()) {
       gauge_max = progress->Gauge1->maximum();
       table_disabled = table_disabled || !main->maingrid1->isEnabled();
+      // The port is busy: a programming run cannot start in the middle.
+      program->trigger();
     }
   });
   read->trigger();
@@ -109,6 +112,7 @@ TEST_F(RunWindows, ProgramThenReadBackThroughTheMenus) {
   EXPECT_TRUE(ui.messages.empty()) << ui.messages[0];
   EXPECT_EQ(gauge_max, 3);
   EXPECT_TRUE(table_disabled);
+  EXPECT_EQ(ui.modal_windows.size(), 1u);
   EXPECT_FALSE(progress->isVisible());
   EXPECT_TRUE(main->maingrid1->isEnabled());
   EXPECT_EQ(grid.row_cells(1),

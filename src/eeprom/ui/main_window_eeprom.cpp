@@ -46,6 +46,9 @@ void TForm1::SetupEepromProgrammerInbox1Click() {
 
 void TForm1::ProgramandVerifywithEEPROMProgrammer1Click() {
   if (!eeprom_programmer) return;
+  // The read-back holds the programmer's port while it pumps messages; a run
+  // started from the menu meanwhile would talk over it.
+  if (read_progress && read_progress->read_back().running()) return;
   if (eeprom_programmer->run().load_rows(maingrid_, qt::bytes(ComboBox1->currentText())))
     session_.ui.show_modal("TForm20");
 }

@@ -54,7 +54,6 @@ void TForm22::show_progress(int maximum) {
   Gauge1->setRange(0, std::max(0, maximum));
   Gauge1->setValue(0);
   show();
-  raise();
   // FormActivate: paint at once.
   main_window_.session().scheduler.process_messages();
 }
