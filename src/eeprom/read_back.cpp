@@ -1,5 +1,7 @@
 #include "eeprom/read_back.h"
 
+#include <algorithm>
+
 #include "device/device.h"
 #include "eeprom/eeprom_template.h"
 #include "eeprom/programming_run.h"
