@@ -154,7 +154,7 @@ TEST_F(Run, NeverAcknowledgedRecordIsTriedSixTimesThenCloseWritesOutcomes) {
   for (int r : {4, 5}) EXPECT_EQ(outcome(r), "Selected") << r;
 }
 
-TEST_F(Run, RetryGoesOnAtTheFailedRowAndSkipPassesItOver) {
+TEST_F(Run, RetryGoesOnAtTheFailedRow) {
   rows({"1", "2", "3"});
   programmer->faults.drop_ack = 2;
   programmer->faults.drop_ack_count = -1;
