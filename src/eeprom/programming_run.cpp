@@ -342,6 +342,14 @@ bool ProgrammingRun::ack_read_matches(int row, Generation g) {
   return text == grid2_.cell(kColAddressMessage, row) + terminator_line_;
 }
 
+void ProgrammingRun::ack_row_finished(const char* status) {
+  set_status(current_row_, status);
+  ++current_row_;
+  restart(6, wait::kAckWatchdog);
+  show_progress();
+  scroll();
+}
+
 void ProgrammingRun::run_acknowledging_pass(Generation g) {
   if (phase_ == Phase::Programming) {
     int attempts = 0;
@@ -355,12 +363,8 @@ void ProgrammingRun::run_acknowledging_pass(Generation g) {
       const bool acknowledged = ack_write(current_row_, g);
       if (!alive(g)) return;
       if (acknowledged) {
-        set_status(current_row_, kDone);
-        ++current_row_;
-        restart(6, wait::kAckWatchdog);
-        show_progress();
+        ack_row_finished(kDone);
         attempts = 0;
-        scroll();
         continue;
       }
       if (++attempts >= wait::kAckAttempts) {
@@ -402,11 +406,7 @@ void ProgrammingRun::run_acknowledging_pass(Generation g) {
       fail_pass();
       return;
     }
-    set_status(current_row_, kVerified);
-    ++current_row_;
-    restart(6, wait::kAckWatchdog);
-    show_progress();
-    scroll();
+    ack_row_finished(kVerified);
   }
 
   uart_.PauseAndPump(wait::kAckFinish);

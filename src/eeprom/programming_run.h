@@ -163,6 +163,8 @@ class ProgrammingRun {
   void run_acknowledging_pass(Generation g);
   bool ack_write(int row, Generation g);
   bool ack_read_matches(int row, Generation g);
+  // The current row is written or verified: on to the next.
+  void ack_row_finished(const char* status);
   void start_line_signalling();
   void line_write(int row);
   std::string line_read();
