@@ -1,5 +1,7 @@
 #include "eeprom/simulated_programmer.h"
 
+#include <algorithm>
+
 #include "platform/scheduler.h"
 
 namespace tarvex::eeprom {
@@ -100,6 +102,11 @@ platform::QueueCounts SimulatedProgrammer::queue_counts() {
     if (p.ready_ms > now) break;
     ++counts.in;
   }
+  if (baud_rate > 0) {
+    const std::int64_t byte_us = 10'000'000 / baud_rate;
+    const std::int64_t left_us = line_free_us_ - now * 1000;
+    if (left_us > 0) counts.out = static_cast<int>((left_us + byte_us - 1) / byte_us);
+  }
   return counts;
 }
 
@@ -115,8 +122,14 @@ bool SimulatedProgrammer::read_byte(std::uint8_t& byte) {
 int SimulatedProgrammer::write(const std::uint8_t* data, int count) {
   if (!open_) return -1;
   update();
+  const std::int64_t now = scheduler_.now_ms();
   for (int i = 0; i < count; ++i) {
-    received_.push_back({data[i], rts_, scheduler_.now_ms()});
+    arrival_ms_ = now;
+    if (baud_rate > 0) {
+      line_free_us_ = std::max(line_free_us_, now * 1000) + 10'000'000 / baud_rate;
+      arrival_ms_ = (line_free_us_ + 999) / 1000;
+    }
+    received_.push_back({data[i], rts_, arrival_ms_});
     receive(data[i]);
   }
   return count;
@@ -170,7 +183,7 @@ void SimulatedProgrammer::update() {
 void SimulatedProgrammer::receive(std::uint8_t byte) {
   if (faults.never_answer) return;
   const bool line_model = model_ == ProgrammerModel::LineSignalling;
-  last_rx_ms_ = scheduler_.now_ms();
+  last_rx_ms_ = arrival_ms_;
   switch (state_) {
     case State::Idle: {
       // The line-signalling programmer takes a command only inside an RTS

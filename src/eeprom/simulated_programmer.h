@@ -56,6 +56,10 @@ class SimulatedProgrammer final : public platform::SerialBackend {
   int record_gap_ms = 30;
   int write_cycle_ms = 10;
   int byte_time_ms = 1;  // between the bytes of an answer
+  // The line speed towards the programmer: 0 takes every byte at once;
+  // otherwise a byte (10 bits) reaches the programmer one byte time after the
+  // one before, and until then it counts as waiting to be sent.
+  int baud_rate = 0;
 
   // What arrived, for tests to check.
   struct Record {
@@ -132,6 +136,8 @@ class SimulatedProgrammer final : public platform::SerialBackend {
   std::string header_;  // the bytes after the command byte
   std::string data_;
   std::int64_t last_rx_ms_ = 0;
+  std::int64_t line_free_us_ = 0;  // when the last byte written has arrived
+  std::int64_t arrival_ms_ = 0;    // when the byte being taken arrives
 
   struct Pending {
     std::int64_t ready_ms;

@@ -241,7 +241,8 @@ bool TUart::WriteBuffer(const std::uint8_t* data, int count, int timeout_ms) {
 std::string TUart::ReadUntil(std::uint8_t terminator, int timeout_ms) {
   std::string result;
   if (!open_) return result;
-  std::int64_t last = scheduler_.now_ms();
+  const std::int64_t start = scheduler_.now_ms();
+  std::int64_t last = start;
   PausePolling();
   for (;;) {
     std::uint8_t byte = 0;
@@ -251,7 +252,9 @@ std::string TUart::ReadUntil(std::uint8_t terminator, int timeout_ms) {
       if (byte == terminator) break;
       last = scheduler_.now_ms();
     }
-    if (!open_ || scheduler_.now_ms() - last > timeout_ms) {
+    const std::int64_t now = scheduler_.now_ms();
+    if (!open_ || now - last > timeout_ms || now - start > kWaitLimitMs ||
+        static_cast<int>(result.size()) >= kReadUntilMaxBytes) {
       result.clear();
       break;
     }
@@ -263,7 +266,8 @@ std::string TUart::ReadUntil(std::uint8_t terminator, int timeout_ms) {
 
 bool TUart::WaitForByte(std::uint8_t wanted, int timeout_ms) {
   if (!open_) return false;
-  std::int64_t last = scheduler_.now_ms();
+  const std::int64_t start = scheduler_.now_ms();
+  std::int64_t last = start;
   PausePolling();
   bool found = false;
   for (;;) {
@@ -275,7 +279,8 @@ bool TUart::WaitForByte(std::uint8_t wanted, int timeout_ms) {
       else
         last = scheduler_.now_ms();  // other bytes are dropped
     }
-    if (found || !open_ || scheduler_.now_ms() - last > timeout_ms) break;
+    const std::int64_t now = scheduler_.now_ms();
+    if (found || !open_ || now - last > timeout_ms || now - start > kWaitLimitMs) break;
     PauseAndPump(5);
   }
   ResumePolling();

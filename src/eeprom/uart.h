@@ -95,6 +95,13 @@ class TUart {
   std::string error_text(int code) const;
   // The longest WriteByte waits for the driver before it gives up.
   static constexpr int kWriteByteLimitMs = 2000;
+  // A line that keeps sending without the terminator (or without the byte
+  // awaited) never falls silent, so the silence time-out alone would never
+  // end the wait. ReadUntil gives up (empty result) once the text holds this
+  // many bytes, far more than any stored message; both waits give up once
+  // they have lasted this long in all.
+  static constexpr int kReadUntilMaxBytes = 4096;
+  static constexpr int kWaitLimitMs = 30000;
 
  private:
   void ReportError(int code);

@@ -1,5 +1,10 @@
 #include "qt/qt_serial_backend.h"
 
+#ifndef _WIN32
+#include <sys/ioctl.h>
+#include <termios.h>
+#endif
+
 #include "eeprom/serial_ports.h"
 
 namespace tarvex::qt {
@@ -85,9 +90,20 @@ platform::QueueCounts QtSerialBackend::queue_counts() {
   take_waiting_input();
   if (port_.bytesToWrite() > 0) port_.flush();
   counts.in = static_cast<int>(port_.bytesAvailable());
-  counts.out = static_cast<int>(port_.bytesToWrite());
+  counts.out = static_cast<int>(port_.bytesToWrite()) + driver_output_queue();
   port_.clearError();
   return counts;
+}
+
+int QtSerialBackend::driver_output_queue() {
+  // Bytes Qt has handed on may still wait in the driver; a byte has left
+  // only once that queue is empty too.
+#ifndef _WIN32
+  int queued = 0;
+  if (port_.handle() >= 0 && ::ioctl(port_.handle(), TIOCOUTQ, &queued) == 0 && queued > 0)
+    return queued;
+#endif
+  return 0;
 }
 
 bool QtSerialBackend::read_byte(std::uint8_t& byte) {

@@ -16,7 +16,9 @@ class PortRouter;
 
 namespace tarvex::qt {
 
-// A real serial device through QSerialPort, opened by its device path. Ports
+// A real serial device through QSerialPort, opened by its device path. The
+// output count covers Qt's buffer and the driver's queue, so "nothing left to
+// send" means the bytes are on the wire. Ports
 // without modem lines (a pseudo-terminal, some adapters) answer the line
 // calls with "unsupported"; that is taken as "nothing to do", not as a
 // failure, and the port stays usable.
@@ -42,6 +44,7 @@ class QtSerialBackend final : public platform::SerialBackend {
 
  private:
   void take_waiting_input();
+  int driver_output_queue();
   bool line_result(bool done);
 
   QSerialPort port_;

@@ -236,6 +236,25 @@ TEST_F(UartFixture, ReadUntilReturnsThroughTerminatorOrEmptyAfterIdleTimeout) {
   EXPECT_LE(scheduler.now_ms() - t1, 520);
 }
 
+// A line that chatters without ever sending the terminator (or the awaited
+// byte) never falls silent; the waits end anyway, and the text does not grow
+// without limit.
+TEST_F(UartFixture, EndlessChatterEndsTheWaitsWithinTheirBounds) {
+  uart.SetActive(true);
+  port.arrive(0, std::string(3 * TUart::kReadUntilMaxBytes, 'x'));
+  EXPECT_EQ(uart.ReadUntil('\r', 500), "");
+  EXPECT_EQ(uart.InQueueCount(), 2 * TUart::kReadUntilMaxBytes);  // the rest is not taken
+
+  port.incoming.clear();
+  const std::int64_t t0 = scheduler.now_ms();
+  for (int i = 0; i < 2000; ++i) port.arrive(t0 + 100 * i, "y");  // slow, never silent
+  EXPECT_EQ(uart.ReadUntil('\r', 500), "");
+  EXPECT_LE(scheduler.now_ms() - t0, TUart::kWaitLimitMs + 10);
+  const std::int64_t t1 = scheduler.now_ms();
+  EXPECT_FALSE(uart.WaitForByte(6, 500));
+  EXPECT_LE(scheduler.now_ms() - t1, TUart::kWaitLimitMs + 10);
+}
+
 TEST_F(UartFixture, WaitForByteDropsOtherBytesAndTimesOut) {
   uart.SetActive(true);
   port.arrive(0, "\x15\x06rest");

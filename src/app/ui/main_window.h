@@ -33,6 +33,10 @@ class QTextEdit;
 namespace tarvex::qt {
 class StringGridView;
 }
+namespace tarvex::eeprom {
+class TForm20;
+class TForm22;
+}  // namespace tarvex::eeprom
 
 namespace tarvex::app {
 
@@ -93,6 +97,15 @@ class TForm1 final : public QMainWindow {
   void CreateEEPROMMapFile1Click();
   void SetupEepromProgrammerInbox1Click();
   void connect_eeprom_entries();
+  // The programming run and the read-back (src/eeprom/ui/main_window_eeprom.cpp).
+  void ProgramandVerifywithEEPROMProgrammer1Click();
+  void ImportProgrammingfromHardware1Click();
+  // Set when the windows are created; the read-back borrows TForm20's Uart1.
+  eeprom::TForm20* eeprom_programmer = nullptr;
+  eeprom::TForm22* read_progress = nullptr;
+  // StringGrid3: the read-back's hidden template table (address, code).
+  platform::StringGrid& template_table() { return template_table_; }
+  qt::StringGridView* StringGrid3 = nullptr;
 
   // Runs fn with the incoming-message poll paused, then restarts the poll if
   // receiving is on.
@@ -164,6 +177,7 @@ class TForm1 final : public QMainWindow {
 
   Session session_;
   platform::StringGrid maingrid_;
+  platform::StringGrid template_table_{2, 1};
   platform::StringGrid incoming_;
   std::unique_ptr<platform::Timer> timers_[5];
   TableLayout layout_;

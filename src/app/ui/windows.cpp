@@ -10,6 +10,8 @@
 #include "device/ui/zone_selection_window.h"
 #include "eeprom/ui/com_port_window.h"
 #include "eeprom/ui/map_file_window.h"
+#include "eeprom/ui/programmer_window.h"
+#include "eeprom/ui/read_progress_window.h"
 #include "incoming/ui/find_device_window.h"
 #include "incoming/ui/find_received_window.h"
 #include "incoming/ui/unit_log_window.h"
@@ -40,7 +42,12 @@ void create_other_windows(TForm1& main_window, qt::QtUi& ui) {
   eeprom::create_com_port_setup(main_window, ui);  // TForm17
   ui.register_window("TForm18", new TForm18(main_window));
   ui.register_window("TForm19", new TForm19(main_window));
+  main_window.eeprom_programmer = new eeprom::TForm20(main_window);
+  ui.register_window("TForm20", main_window.eeprom_programmer);
   ui.register_window("TForm21", new outbound::TForm21(main_window.email(), &main_window));
+  main_window.read_progress =
+      new eeprom::TForm22(main_window, main_window.eeprom_programmer->run().Uart1());
+  ui.register_window("TForm22", main_window.read_progress);
   ui.register_window("TForm23", new eeprom::TForm23(main_window));
 }
 
