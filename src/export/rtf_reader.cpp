@@ -305,8 +305,10 @@ class Reader {
   }
 
   void control_word(const std::string& w, bool has_param, int param) {
-    const bool on = !has_param || param != 0;
     Destination& dest = state_.dest;
+    // Nothing inside a skipped destination counts, not even a table in it.
+    if (dest == Destination::Skip) return;
+    const bool on = !has_param || param != 0;
     CharFormat& chr = state_.chr;
     ParaFormat& para = state_.para;
 
@@ -371,7 +373,6 @@ class Reader {
         return;
       }
     }
-    if (dest == Destination::Skip) return;
 
     if (dest == Destination::FontTable) {
       if (w == "f" && has_param) {

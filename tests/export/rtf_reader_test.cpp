@@ -91,7 +91,7 @@ TEST(RtfReader, FormattingFollowsGroupsAndNonTextIsSkipped) {
       "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fswiss Arial;}{\\f1\\fmodern Courier New;}}"
       "{\\colortbl;\\red0\\green0\\blue255;}"
       "{\\stylesheet{\\s0 Normal;}}{\\info{\\title Secret title}{\\author Someone}}"
-      "{\\header Page header}{\\*\\unknowndest hidden}\\unknownword12 "
+      "{\\header Page header}{\\*\\unknowndest hidden{\\colortbl;\\red9;}}\\unknownword12 "
       "\\pard\\qr\\li720 A{\\b\\i B{\\b0 C}}D\\ul E\\ulnone\\fs30\\cf1\\f1 F"
       "{\\pict\\pngblip 89504e47}{\\*\\shppict{\\pict\\bin4 {}{}}}"
       "\\bin3 {x}G\\par\\pard H\\par}");

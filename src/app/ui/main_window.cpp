@@ -87,6 +87,7 @@ TForm1::TForm1(platform::Ui& ui, platform::Scheduler& scheduler, const std::stri
   connect_eeprom_entries();
   connect_device_entries();
   connect_sms_entries();
+  connect_export_entries();
 }
 
 TForm1::~TForm1() {

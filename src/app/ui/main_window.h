@@ -259,6 +259,12 @@ class TForm1 final : public QMainWindow {
   device::ZoneSelection zone_selection_;
   bool showing_device_ = false;
   // ---- end of device data ----
+
+  // ---- Spreadsheet export and the manual (src/export/ui/main_window_export.cpp) ----
+ public:
+  void connect_export_entries();
+  void SaveAsExcelFile1Click();
+  // ---- end of export ----
 };
 
 }  // namespace tarvex::app
