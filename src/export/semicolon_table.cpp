@@ -8,7 +8,7 @@ namespace tarvex::exporting {
 
 namespace {
 
-// Rows first..last of a grid, columns 0..cols-1, as plain rows.
+// Every row of a grid, headings included, columns 0 to cols - 1.
 std::vector<std::vector<std::string>> grid_rows(const platform::StringGrid& grid, int cols) {
   std::vector<std::vector<std::string>> rows;
   rows.reserve(static_cast<std::size_t>(grid.row_count()));

@@ -1,5 +1,7 @@
 #include "export/ui/manual_window.h"
 
+#include <algorithm>
+
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QTextEdit>
