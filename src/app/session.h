@@ -60,6 +60,9 @@ struct Session {
   std::string preset_text;
   // A device file loaded by the device link or the Find Device window.
   std::string found_device_path;
+  // The text of the "Text Insert" window, offered again at the next
+  // spreadsheet export of the control panel.
+  std::string text_insert;
 
   // A file in the start-up folder.
   std::string start_file(const std::string& name) const {

@@ -89,6 +89,7 @@ TForm1::TForm1(platform::Ui& ui, platform::Scheduler& scheduler, const std::stri
   connect_sms_entries();
   connect_messaging_entries();
   connect_incoming_entries();
+  connect_export_entries();
 }
 
 TForm1::~TForm1() {

@@ -301,6 +301,11 @@ class TForm1 final : public QMainWindow {
   void connect_incoming_entries();
   std::unique_ptr<incoming::IncomingReceiver> receiver_;
   // ---- end of incoming messages ----
+  // ---- Spreadsheet export and the manual (src/export/ui/main_window_export.cpp) ----
+ public:
+  void connect_export_entries();
+  void SaveAsExcelFile1Click();
+  // ---- end of export ----
 };
 
 }  // namespace tarvex::app

@@ -1,5 +1,7 @@
 #include "app/ui/windows.h"
 
+#include <QAction>
+
 #include "app/ui/about_window.h"
 #include "app/ui/administrator_login_windows.h"
 #include "app/ui/login_window.h"
@@ -12,6 +14,8 @@
 #include "eeprom/ui/map_file_window.h"
 #include "eeprom/ui/programmer_window.h"
 #include "eeprom/ui/read_progress_window.h"
+#include "export/ui/manual_window.h"
+#include "export/ui/text_insert_window.h"
 #include "incoming/ui/find_device_window.h"
 #include "incoming/ui/find_received_window.h"
 #include "incoming/ui/unit_log_window.h"
@@ -36,8 +40,14 @@ void create_other_windows(TForm1& main_window, qt::QtUi& ui) {
   ui.register_window("TForm7", new TForm7(main_window));
   ui.register_window("TForm9", new TForm9(main_window));
   ui.register_window("TForm10", new TForm10(main_window));
+  ui.register_window("TForm11", new exporting::TForm11(main_window.session(), &main_window));
   ui.register_window("TForm12", new TForm12(&main_window));
   ui.register_window("TForm14", new device::TForm14(main_window.maingrid(), &main_window));
+  // The manual is shown beside the main window, not modally.
+  auto* manual = new exporting::TForm15(main_window.session(), &main_window);
+  ui.register_window("TForm15", manual);
+  QObject::connect(main_window.action("ViewKVProgrammerManual1"), &QAction::triggered, manual,
+                   &exporting::TForm15::show_manual);
   ui.register_window("TForm16", new device::TForm16(main_window.zone_selection(), &main_window));
   eeprom::create_com_port_setup(main_window, ui);  // TForm17
   ui.register_window("TForm18", new TForm18(main_window));
