@@ -11,6 +11,7 @@
 #include "eeprom/ui/com_port_window.h"
 #include "eeprom/ui/map_file_window.h"
 #include "outbound/ui/email_account_window.h"
+#include "outbound/ui/email_security_window.h"
 #include "qt/qt_ui.h"
 
 namespace tarvex::app {
@@ -29,6 +30,8 @@ void create_other_windows(TForm1& main_window, qt::QtUi& ui) {
   ui.register_window("TForm18", new TForm18(main_window));
   ui.register_window("TForm19", new TForm19(main_window));
   ui.register_window("TForm21", new outbound::TForm21(main_window.email(), &main_window));
+  ui.register_window("EmailSecurityWindow",
+                     new outbound::EmailSecurityWindow(main_window.email(), &main_window));
   ui.register_window("TForm23", new eeprom::TForm23(main_window));
 }
 
