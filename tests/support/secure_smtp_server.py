@@ -28,7 +28,7 @@ def main():
 
     def authenticator(server, session, envelope, mechanism, auth_data):
         ok = auth_data.login == user.encode() and auth_data.password == password.encode()
-        return AuthResult(success=ok)
+        return AuthResult(success=ok, handled=False)
 
     options = dict(hostname="127.0.0.1", port=int(port), authenticator=authenticator,
                    auth_required=True, auth_exclude_mechanism=exclude)
