@@ -5,71 +5,25 @@
 // would have sent in modem-engine.log and answers each message with a line in
 // the incoming-message folder.
 
-#include <signal.h>
-#include <time.h>
-
-#include <chrono>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
 
+#include "../engine_loop.h"
 #include "outbound/modem_engine_standin.h"
-
-namespace {
-
-volatile sig_atomic_t stop_requested = 0;
-
-void request_stop(int) {
-  stop_requested = 1;
-}
-
-constexpr long kPollMs = 200;
-
-std::int64_t monotonic_ms() {
-  using namespace std::chrono;
-  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
-
-}  // namespace
 
 int main() {
   using tarvex::outbound::ModemEngineStandin;
   const std::string start_folder = std::filesystem::current_path().string();
-  tarvex::outbound::StandinFolders folders;
+  tarvex::outbound::EngineFolders folders;
   try {
-    folders = tarvex::outbound::standin_folders(start_folder);
+    folders = tarvex::outbound::engine_folders(start_folder);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "tarvex-modem-engine: %s\n", e.what());
     return 1;
   }
-
-  struct sigaction action {};
-  action.sa_handler = request_stop;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGTERM, &action, nullptr);
-  sigaction(SIGINT, &action, nullptr);
-
   ModemEngineStandin engine(folders, tarvex::outbound::local_timestamp);
-  try {
-    engine.log("started; programming folder " + folders.programming_folder +
-               ", incoming-message folder " + folders.incoming_folder);
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "tarvex-modem-engine: %s\n", e.what());
-    return 1;
-  }
-  while (!stop_requested) {
-    try {
-      engine.poll(monotonic_ms());
-    } catch (const std::exception& e) {
-      // A folder that is briefly unwritable is no reason to stop watching.
-      std::fprintf(stderr, "tarvex-modem-engine: %s\n", e.what());
-    }
-    timespec pause{0, kPollMs * 1000000L};
-    nanosleep(&pause, nullptr);  // a signal cuts the pause short
-  }
-  try {
-    engine.log("stopped");
-  } catch (const std::exception&) {
-  }
-  return 0;
+  return tarvex::tools::run_engine("tarvex-modem-engine", engine,
+                                   "started; programming folder " + folders.programming_folder +
+                                       ", incoming-message folder " + folders.incoming_folder);
 }
