@@ -1,18 +1,15 @@
 #include "support/loopback_smtp_server.h"
 
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <netinet/in.h>
-#include <signal.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <filesystem>
-#include <thread>
 
 #include "platform/text_file.h"
+#include "support/child_process.h"
 
 namespace tarvex::testing {
 
@@ -60,44 +57,24 @@ LoopbackSmtpServer::LoopbackSmtpServer(const std::string& folder,
       if (at != std::string::npos) argument.replace(at, mark.size(), value);
     }
   }
-  std::vector<char*> argv = {const_cast<char*>("python3")};
-  for (auto& argument : python_arguments) argv.push_back(argument.data());
-  argv.push_back(nullptr);
-  const std::string log = folder + "/smtp-server.log";
-  pid_ = ::fork();
-  if (pid_ == 0) {
-    // Only async-signal-safe calls between fork and exec.
-    const int fd = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (fd >= 0) ::dup2(fd, 2);
-    ::execv("/usr/bin/python3", argv.data());
-    ::_exit(127);
-  }
+  pid_ = start_program("/usr/bin/python3", python_arguments, folder);
   // It takes about half a second to listen; allow plenty on a busy machine.
-  const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  while (std::chrono::steady_clock::now() < give_up) {
-    int status = 0;
-    if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-      pid_ = -1;
-      break;
-    }
-    if (port_accepts(port_)) {
-      ready_ = true;
-      break;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
-  if (!ready_) diagnostics_ = platform::file_exists(log) ? platform::read_file(log) : "";
+  bool ended = false;
+  ready_ = wait_until(
+               [&] {
+                 ended = ::waitpid(pid_, nullptr, WNOHANG) == pid_;
+                 return ended || port_accepts(port_);
+               },
+               30) &&
+           !ended;
+  if (ended) pid_ = -1;
+  if (!ready_)
+    diagnostics_ = ended ? "the server ended at once (see its output above)"
+                         : "nothing listens on port " + std::to_string(port_);
 }
 
 LoopbackSmtpServer::~LoopbackSmtpServer() {
-  if (pid_ <= 0) return;
-  ::kill(pid_, SIGTERM);
-  for (int i = 0; i < 50; ++i) {
-    if (::waitpid(pid_, nullptr, WNOHANG) == pid_) return;
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
-  ::kill(pid_, SIGKILL);
-  ::waitpid(pid_, nullptr, 0);
+  stop_program(pid_);
 }
 
 std::vector<std::string> LoopbackSmtpServer::messages() const {
