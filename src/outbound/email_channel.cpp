@@ -72,32 +72,33 @@ bool EmailChannel::load_email_security() {
   return !error;
 }
 
-bool EmailChannel::save_email_security(const EmailSecurity& values) {
-  if (auto problem = unstorable_email_security(values)) {
+bool EmailChannel::store(const std::optional<std::string>& problem,
+                         const std::function<void()>& write) {
+  if (problem) {
     session_.ui.message(*problem);
     return false;
   }
   try {
-    write_email_security(security_path(), values);
+    write();
   } catch (const std::exception& e) {
     session_.ui.message(e.what());
     return false;
   }
+  return true;
+}
+
+bool EmailChannel::save_email_security(const EmailSecurity& values) {
+  if (!store(unstorable_email_security(values),
+             [&] { write_email_security(security_path(), values); }))
+    return false;
   security_ = values;
   return true;
 }
 
 bool EmailChannel::save_email_settings(const EmailSettings& values) {
-  if (auto problem = unstorable_email_setting(values)) {
-    session_.ui.message(*problem);
+  if (!store(unstorable_email_setting(values),
+             [&] { write_email_settings(settings_path(), values); }))
     return false;
-  }
-  try {
-    write_email_settings(settings_path(), values);
-  } catch (const std::exception& e) {
-    session_.ui.message(e.what());
-    return false;
-  }
   settings_ = values;
   return true;
 }

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -97,6 +98,9 @@ class EmailChannel {
 
  private:
   void disconnect_quietly();
+  // Reports a value that cannot be stored, else writes; a failed write is
+  // reported too. Returns whether the file was written.
+  bool store(const std::optional<std::string>& problem, const std::function<void()>& write);
   std::string with_cause(const char* message, const SmtpError& error) const;
 
   app::Session& session_;

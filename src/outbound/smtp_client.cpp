@@ -347,8 +347,7 @@ std::string SmtpClient::read_line(std::int64_t deadline) {
     const std::size_t lf = inbox_.find('\n');
     // A line must fit the buffer, line feed included; cutting it would make
     // its rest pass for the next reply.
-    if ((lf == std::string::npos ? inbox_.size() : lf + 1) > kBufferSize ||
-        (lf == std::string::npos && inbox_.size() == kBufferSize))
+    if (lf == std::string::npos ? inbox_.size() >= kBufferSize : lf + 1 > kBufferSize)
       protocol_error(smtp_text::kReplyTooLong);
     if (lf != std::string::npos) {
       std::string line = inbox_.substr(0, lf + 1);
