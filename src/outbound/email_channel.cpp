@@ -55,19 +55,50 @@ std::string EmailChannel::settings_path() const {
   return session_.start_file(kEmailSettingsFile);
 }
 
+std::string EmailChannel::security_path() const {
+  return session_.start_file(kEmailSecurityFile);
+}
+
 bool EmailChannel::load_email_settings() {
   auto error = read_email_settings(settings_path(), settings_);
+  if (error) session_.ui.message(*error);
+  load_email_security();
+  return !error;
+}
+
+bool EmailChannel::load_email_security() {
+  auto error = read_email_security(security_path(), security_);
   if (error) session_.ui.message(*error);
   return !error;
 }
 
-bool EmailChannel::save_email_settings(const EmailSettings& values) {
+bool EmailChannel::store(const std::optional<std::string>& problem,
+                         const std::function<void()>& write) {
+  if (problem) {
+    session_.ui.message(*problem);
+    return false;
+  }
   try {
-    write_email_settings(settings_path(), values);
+    write();
   } catch (const std::exception& e) {
     session_.ui.message(e.what());
     return false;
   }
+  return true;
+}
+
+bool EmailChannel::save_email_security(const EmailSecurity& values) {
+  if (!store(unstorable_email_security(values),
+             [&] { write_email_security(security_path(), values); }))
+    return false;
+  security_ = values;
+  return true;
+}
+
+bool EmailChannel::save_email_settings(const EmailSettings& values) {
+  if (!store(unstorable_email_setting(values),
+             [&] { write_email_settings(settings_path(), values); }))
+    return false;
   settings_ = values;
   return true;
 }
@@ -91,16 +122,29 @@ bool EmailChannel::check_connect() {
   const SmtpServerAddress server = split_smtp_server(settings_.smtp_server);
   client_.UserID = settings_.login_name;
   client_.Host = server.host;
-  client_.Port = static_cast<std::uint16_t>(server.port);
+  client_.Security = security_.security;
+  const int port = server.port_given ? server.port
+                   : security_.port  ? security_.port
+                                     : standard_port(security_.security);
+  client_.Port = static_cast<std::uint16_t>(port);
+  client_.LoginUser = security_.user_name;
+  client_.LoginPassword = security_.password;
+  client_.TrustFile = security_.certificate_file;
   try {
     client_.connect();
     client_.check_connection();
-  } catch (const SmtpError&) {
+  } catch (const SmtpError& e) {
     client_.abort();
-    session_.ui.message(kUnableToConnect);
+    session_.ui.message(with_cause(kUnableToConnect, e));
     return false;
   }
   return true;
+}
+
+std::string EmailChannel::with_cause(const char* message, const SmtpError& error) const {
+  // The plain path keeps its messages as they always were.
+  if (security_.security == SmtpSecurity::None) return message;
+  return std::string(message) + "\n" + error.what();
 }
 
 void EmailChannel::disconnect_quietly() {
@@ -120,8 +164,8 @@ bool EmailChannel::send_email(const std::string& subject, const std::string& bod
   m.Subject = subject;
   try {
     client_.send_mail();
-  } catch (const SmtpError&) {
-    session_.ui.message(kErrorSendingEmail);
+  } catch (const SmtpError& e) {
+    session_.ui.message(with_cause(kErrorSendingEmail, e));
     disconnect_quietly();
     return false;
   }

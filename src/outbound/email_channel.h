@@ -2,10 +2,12 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/session.h"
+#include "outbound/email_security.h"
 #include "outbound/email_settings.h"
 #include "outbound/smtp_client.h"
 #include "platform/string_grid.h"
@@ -57,20 +59,29 @@ class EmailChannel {
   EmailChannel& operator=(const EmailChannel&) = delete;
 
   const EmailSettings& settings() const { return settings_; }
+  const EmailSecurity& security() const { return security_; }
   SmtpClient& NMSMTP1() { return client_; }
+  platform::Ui& ui() { return session_.ui; }
   std::string settings_path() const;
+  std::string security_path() const;
 
   // Reads eset.ini into the settings; a failure is reported to the operator
   // and the settings keep what they had (plus what was read before a read
-  // error). Returns whether all went well.
+  // error). The security settings are read again too. Returns whether all
+  // went well with eset.ini.
   bool load_email_settings();
   // Writes the given values to eset.ini; on success they are in force at once.
-  // A failure is reported and the settings in force stay as they were.
+  // A failure, or a value eset.ini cannot keep, is reported and the settings
+  // in force stay as they were.
   bool save_email_settings(const EmailSettings& values);
+  // The same for the security settings and their file.
+  bool load_email_security();
+  bool save_email_security(const EmailSecurity& values);
 
   // Connects to the SMTP server of the settings. On failure: the client is
   // aborted, "Unable to connect..." shown, false returned. While another
   // e-mail is on its way the answer is the same, and that e-mail goes on.
+  // With a secured connection, the messages name the cause of a failure.
   bool check_connect();
   // Sends one programming e-mail after a successful check_connect, then
   // disconnects. On failure: "Error sending email...", disconnected, false.
@@ -87,9 +98,14 @@ class EmailChannel {
 
  private:
   void disconnect_quietly();
+  // Reports a value that cannot be stored, else writes; a failed write is
+  // reported too. Returns whether the file was written.
+  bool store(const std::optional<std::string>& problem, const std::function<void()>& write);
+  std::string with_cause(const char* message, const SmtpError& error) const;
 
   app::Session& session_;
   EmailSettings settings_;
+  EmailSecurity security_;
   SmtpClient client_;
   bool running_ = false;
 };

@@ -24,6 +24,11 @@ constexpr std::string EmailSettings::*kLines[7] = {
     &EmailSettings::login_name,     &EmailSettings::account_number,
     &EmailSettings::send_to_address};
 
+// The window's names of the settings, in the same order.
+constexpr const char* kLineNames[7] = {
+    "Name",       "Telephone Number", "Email Address",        "SMTP Server",
+    "Login Name", "Account Number",   "Send to Email Address"};
+
 }  // namespace
 
 bool EmailSettings::complete() const {
@@ -64,6 +69,16 @@ std::optional<std::string> read_email_settings(const std::string& path, EmailSet
   return std::nullopt;
 }
 
+std::optional<std::string> unstorable_email_setting(const EmailSettings& settings) {
+  for (int line = 0; line < 7; ++line) {
+    if (encrypt1(settings.*kLines[line]).find('\n') == std::string::npos) continue;
+    return std::string("The ") + kLineNames[line] +
+           " can not be saved: it holds a control character that eset.ini can not keep. "
+           "Remove it and apply again.";
+  }
+  return std::nullopt;
+}
+
 void write_email_settings(const std::string& path, const EmailSettings& settings) {
   std::vector<std::string> lines;
   for (auto member : kLines) lines.push_back(encrypt1(settings.*member));
@@ -81,7 +96,7 @@ SmtpServerAddress split_smtp_server(const std::string& setting) {
     value = value * 10 + (c - '0');
   }
   if (value < 1 || value > 65535) return {setting};
-  return {setting.substr(0, colon), value};
+  return {setting.substr(0, colon), value, true};
 }
 
 }  // namespace tarvex::outbound

@@ -41,6 +41,11 @@ std::string decrypt1(const std::string& text);
 // read before the failure are kept).
 std::optional<std::string> read_email_settings(const std::string& path, EmailSettings& settings);
 
+// The text to show when a setting cannot be stored in eset.ini: a byte that
+// scrambles into a line feed would split its line and shift every later
+// setting on the next start. Nothing when all can be stored.
+std::optional<std::string> unstorable_email_setting(const EmailSettings& settings);
+
 // Writes all seven settings scrambled, replacing the file in one step.
 // Throws platform::FileError.
 void write_email_settings(const std::string& path, const EmailSettings& settings);
@@ -51,6 +56,7 @@ void write_email_settings(const std::string& path, const EmailSettings& settings
 struct SmtpServerAddress {
   std::string host;
   int port = 25;
+  bool port_given = false;  // the setting named the port
 };
 SmtpServerAddress split_smtp_server(const std::string& setting);
 

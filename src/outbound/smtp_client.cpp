@@ -16,6 +16,10 @@ using Status = platform::TcpTransport::Status;
 // Reply lines and outgoing data go through buffers of this size.
 constexpr std::size_t kBufferSize = 65536;
 constexpr int kPollStepMs = 2;
+// A reply of more lines than this is taken for a server that never ends it.
+constexpr int kMaxReplyLines = 1000;
+// How much of each reply line is kept for reading the EHLO keywords.
+constexpr std::size_t kKeptReplyLine = 256;
 
 // Header values and command arguments never carry line breaks: a break would
 // end the line early and let the rest pass as a header or command of its own.
@@ -56,6 +60,32 @@ long long leading_number(const std::string& line) {
 
 bool is_continuation(const std::string& line) {
   return (!line.empty() && line[0] == ' ') || (line.size() >= 4 && line[3] == '-');
+}
+
+// A reply line begins with exactly three digits.
+bool has_reply_code(const std::string& line) {
+  auto digit = [&](std::size_t i) {
+    return i < line.size() && std::isdigit(static_cast<unsigned char>(line[i]));
+  };
+  return digit(0) && digit(1) && digit(2) && !digit(3);
+}
+
+std::string upper(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return text;
+}
+
+std::string base64(const std::string& bytes) {
+  static const char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string out;
+  for (std::size_t i = 0; i < bytes.size(); i += 3) {
+    const std::size_t n = std::min<std::size_t>(3, bytes.size() - i);
+    std::uint32_t group = 0;
+    for (std::size_t k = 0; k < 3; ++k)
+      group = (group << 8) | (k < n ? static_cast<unsigned char>(bytes[i + k]) : 0u);
+    for (std::size_t k = 0; k < 4; ++k) out += k <= n ? kDigits[(group >> (18 - 6 * k)) & 63] : '=';
+  }
+  return out;
 }
 
 std::string without_line_end(std::string line) {
@@ -104,6 +134,8 @@ SmtpClient::WaitEnd SmtpClient::wait_until(std::int64_t deadline,
 }
 
 void SmtpClient::socket_failure() {
+  if (secured_ && !transport_->tls_failure().empty())
+    throw SmtpError(smtp_text::kTlsFailed + transport_->tls_failure());
   throw SmtpError(socket_error_text(transport_->last_error()));
 }
 
@@ -180,6 +212,8 @@ void SmtpClient::connect() {
   cancelled_ = false;
   timed_out_ = false;
   peer_closed_ = false;
+  secured_ = false;
+  broken_ = false;
   inbox_.clear();
   reply_code_ = 0;
   reply_text_.clear();
@@ -188,6 +222,7 @@ void SmtpClient::connect() {
   open_connection(resolve_host());
   connected_ = true;
   try {
+    if (Security == SmtpSecurity::Tls) secure_connection();
     greet();
   } catch (const SmtpError&) {
     close_quietly();
@@ -199,6 +234,86 @@ void SmtpClient::connect() {
 
 void SmtpClient::greet() {
   if (read_reply() >= 400) throw SmtpError(reply_text_);
+  if (Security == SmtpSecurity::None) return say_helo();
+  say_ehlo();
+  if (Security == SmtpSecurity::StartTls) {
+    if (!offered("STARTTLS")) throw SmtpError(smtp_text::kNoStartTls);
+    if (transact("STARTTLS") != 220) throw SmtpError(reply_text_);
+    secure_connection();
+    // What the server said before TLS no longer counts.
+    say_ehlo();
+  }
+  if (!LoginUser.empty()) log_in();
+}
+
+void SmtpClient::say_ehlo() {
+  if (transact("EHLO " + one_line(UserID)) < 300) return;
+  reply_lines_.clear();  // no extensions from a server that only knows HELO
+  say_helo();
+}
+
+bool SmtpClient::offered(const std::string& keyword) const {
+  // The first line greets; each further one names an extension.
+  for (std::size_t i = 1; i < reply_lines_.size(); ++i) {
+    const std::string line =
+        upper(reply_lines_[i].substr(std::min<std::size_t>(4, reply_lines_[i].size())));
+    if (line == keyword || line.rfind(keyword + " ", 0) == 0 || line.rfind(keyword + "=", 0) == 0)
+      return true;
+  }
+  return false;
+}
+
+void SmtpClient::secure_connection() {
+  // Bytes that arrived in clear after the server's go-ahead could pass as
+  // replies from inside TLS.
+  if (!inbox_.empty()) {
+    broken_ = true;
+    throw SmtpError(std::string(smtp_text::kTlsFailed) + "the server sent data ahead of TLS");
+  }
+  status(1, "Starting TLS");
+  Status result = transport_->start_tls(Host, TrustFile);
+  WaitEnd end = WaitEnd::Ready;
+  if (result == Status::Pending) {
+    end = wait_until(deadline(), [&] {
+      result = transport_->poll_tls();
+      return result != Status::Pending;
+    });
+  }
+  broken_ = true;  // until it stands: nothing more goes out in clear
+  if (end == WaitEnd::TimedOut) throw SmtpError(smtp_text::kTlsTimedOut);
+  if (end == WaitEnd::Cancelled) throw SmtpError(smtp_text::kConnectionCanceled);
+  if (result != Status::Done) throw SmtpError(smtp_text::kTlsFailed + transport_->tls_failure());
+  broken_ = false;
+  secured_ = true;
+}
+
+void SmtpClient::log_in() {
+  // Mechanisms as the server lists them: "AUTH PLAIN LOGIN" or "AUTH=LOGIN".
+  auto mechanism_offered = [&](const std::string& name) {
+    for (std::size_t i = 1; i < reply_lines_.size(); ++i) {
+      const std::string line = upper(reply_lines_[i]);
+      if (line.size() < 9 || (line.compare(4, 5, "AUTH ") != 0 && line.compare(4, 5, "AUTH=") != 0))
+        continue;
+      if ((" " + line.substr(9) + " ").find(" " + name + " ") != std::string::npos) return true;
+    }
+    return false;
+  };
+  long long code = 0;
+  if (mechanism_offered("PLAIN")) {
+    code = transact("AUTH PLAIN " + base64(std::string(1, '\0') + LoginUser + '\0' + LoginPassword),
+                    false, "AUTH PLAIN ********");
+  } else if (mechanism_offered("LOGIN")) {
+    code = transact("AUTH LOGIN");
+    if (code == 334) code = transact(base64(LoginUser), false, "********");
+    if (code == 334) code = transact(base64(LoginPassword), false, "********");
+  } else {
+    throw SmtpError(smtp_text::kNoLoginMethod);
+  }
+  if (code != 235) throw SmtpError(smtp_text::kLoginRefused + reply_text_);
+  status(1, "Logged in");
+}
+
+void SmtpClient::say_helo() {
   for (int attempt = 0;; ++attempt) {
     if (transact("HELO " + one_line(UserID)) < 300) return;
     bool retry = false;
@@ -221,19 +336,23 @@ void SmtpClient::check_connection() {
   if (!connected_) throw SmtpError(smtp_text::kNotConnected);
 }
 
+void SmtpClient::protocol_error(const char* text) {
+  // What follows in the stream cannot be trusted; no QUIT is read from it.
+  broken_ = true;
+  throw SmtpError(text);
+}
+
 std::string SmtpClient::read_line(std::int64_t deadline) {
   for (;;) {
     const std::size_t lf = inbox_.find('\n');
+    // A line must fit the buffer, line feed included; cutting it would make
+    // its rest pass for the next reply.
+    if (lf == std::string::npos ? inbox_.size() >= kBufferSize : lf + 1 > kBufferSize)
+      protocol_error(smtp_text::kReplyTooLong);
     if (lf != std::string::npos) {
       std::string line = inbox_.substr(0, lf + 1);
       inbox_.erase(0, lf + 1);
       return line;
-    }
-    if (inbox_.size() >= kBufferSize) {
-      // A line longer than the buffer is handed on in buffer-sized parts.
-      std::string part = inbox_.substr(0, kBufferSize);
-      inbox_.erase(0, kBufferSize);
-      return part;
     }
     if (peer_closed_) return std::string();
     // One line, one time limit: a server that trickles bytes without ever
@@ -250,9 +369,15 @@ std::string SmtpClient::read_line(std::int64_t deadline) {
 }
 
 long long SmtpClient::read_reply(bool closing_is_fine) {
+  // The whole reply, however many lines, within one time limit and a bounded
+  // number of lines: a server that keeps on continuing ends the wait too.
+  const std::int64_t reply_deadline = deadline();
+  reply_lines_.clear();
   std::string line;
   do {
-    line = read_line(deadline());
+    if (reply_lines_.size() >= static_cast<std::size_t>(kMaxReplyLines))
+      protocol_error(smtp_text::kReplyNeverEnds);
+    line = read_line(reply_deadline);
     if (line.empty() && peer_closed_) {
       reply_code_ = 0;
       reply_text_.clear();
@@ -260,14 +385,17 @@ long long SmtpClient::read_reply(bool closing_is_fine) {
       throw SmtpError(smtp_text::kConnectionClosed);
     }
     status(2, without_line_end(line));
+    if (line[0] != ' ' && !has_reply_code(line)) protocol_error(smtp_text::kReplyWithoutCode);
+    reply_lines_.push_back(without_line_end(line.substr(0, kKeptReplyLine)));
   } while (is_continuation(line));
   reply_text_ = without_line_end(line);
   reply_code_ = leading_number(line);
   return reply_code_;
 }
 
-long long SmtpClient::transact(const std::string& command, bool closing_is_fine) {
-  status(2, command);
+long long SmtpClient::transact(const std::string& command, bool closing_is_fine,
+                               const char* shown) {
+  status(2, shown ? std::string(shown) : command);
   send_all(command + "\r\n", false);
   return read_reply(closing_is_fine);
 }
@@ -390,13 +518,17 @@ void SmtpClient::send_mail() {
 void SmtpClient::disconnect() {
   if (!connected_) return;
   std::optional<SmtpError> error;
+  // A session that broke the protocol, or one that asked for TLS and does
+  // not have it, is closed without another word.
+  const bool may_talk = !broken_ && (Security == SmtpSecurity::None || secured_);
   try {
-    if (transact("QUIT", true) > 339) error = SmtpError(reply_text_);
+    if (may_talk && transact("QUIT", true) > 339) error = SmtpError(reply_text_);
   } catch (const SmtpError& e) {
     error = e;
   }
   transport_->close();
   connected_ = false;
+  secured_ = false;
   inbox_.clear();
   status(1, "Disconnected");
   if (OnDisconnect) OnDisconnect();

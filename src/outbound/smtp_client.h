@@ -38,7 +38,23 @@ inline constexpr const char* kSendAborted = "Socket send aborted";
 // The server closed the connection while a reply was awaited.
 inline constexpr const char* kConnectionClosed = "Connection closed by server";
 inline constexpr const char* kAttachmentsUnsupported = "Attachments are not supported";
+// Replies that break the protocol end the session.
+inline constexpr const char* kReplyTooLong = "The server sent a reply line longer than 65536 bytes";
+inline constexpr const char* kReplyWithoutCode = "The server sent a reply without a reply code";
+inline constexpr const char* kReplyNeverEnds = "The server sent a reply that does not end";
+// The secure path.
+inline constexpr const char* kNoStartTls = "The server does not offer STARTTLS";
+inline constexpr const char* kTlsFailed = "The secure connection failed: ";
+inline constexpr const char* kTlsTimedOut = "The secure connection timed out";
+inline constexpr const char* kNoLoginMethod =
+    "The server offers no login this program can use (AUTH PLAIN or AUTH LOGIN)";
+inline constexpr const char* kLoginRefused = "The server refused the login: ";
 }  // namespace smtp_text
+
+// How the connection is secured. None is plain SMTP with HELO; the others
+// say EHLO (falling back to HELO), secure the connection with TLS (after
+// STARTTLS, or from the first byte) and log in when a user is given.
+enum class SmtpSecurity { None, StartTls, Tls };
 
 // The message that the next send delivers.
 struct SmtpMessage {
@@ -77,6 +93,12 @@ class SmtpClient {
   int TimeOut = 20000;  // ms; 0 or less waits without limit
   std::string UserID;   // argument of HELO
   int ReportLevel = 0;  // 0: OnStatus hears nothing; 1: stages; 2: also every line
+  SmtpSecurity Security = SmtpSecurity::None;
+  // Secure sessions only: the login (none while LoginUser is empty) and a
+  // PEM file of certificates to trust besides the system's.
+  std::string LoginUser;
+  std::string LoginPassword;
+  std::string TrustFile;
 
   SmtpMessage PostMessage;
   // Empty the recipient and attachment lists after every successful send.
@@ -125,6 +147,8 @@ class SmtpClient {
   bool busy() const { return busy_; }
   bool cancelled() const { return cancelled_; }
   bool timed_out() const { return timed_out_; }
+  // The connection runs through TLS.
+  bool secured() const { return secured_; }
   // The last reply: its leading number (0 when it has none) and its line.
   long long reply_code() const { return reply_code_; }
   const std::string& reply_text() const { return reply_text_; }
@@ -150,9 +174,18 @@ class SmtpClient {
   std::string resolve_host();
   void open_connection(const std::string& address);
   void greet();
+  void say_helo();
+  void say_ehlo();
+  void secure_connection();
+  void log_in();
+  bool offered(const std::string& keyword) const;
+  [[noreturn]] void protocol_error(const char* text);
   std::string read_line(std::int64_t deadline);
   long long read_reply(bool closing_is_fine = false);
-  long long transact(const std::string& command, bool closing_is_fine = false);
+  // Sends a command and reads its reply; shown stands for the command in
+  // status reports when it carries a secret.
+  long long transact(const std::string& command, bool closing_is_fine = false,
+                     const char* shown = nullptr);
   void send_all(const std::string& bytes, bool report_pieces);
   void status(int level, const std::string& text);
   void close_quietly();
@@ -166,6 +199,11 @@ class SmtpClient {
   bool cancelled_ = false;
   bool timed_out_ = false;
   bool peer_closed_ = false;
+  bool secured_ = false;
+  // The session can no longer be trusted to follow the protocol.
+  bool broken_ = false;
+  // The lines of the last reply (cut short), for the EHLO keywords.
+  std::vector<std::string> reply_lines_;
   std::string inbox_;
   long long reply_code_ = 0;
   std::string reply_text_;

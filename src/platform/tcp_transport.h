@@ -40,6 +40,21 @@ class TcpTransport {
   // Appends the bytes that are waiting to out (Done); Pending when none are.
   virtual Status receive(std::string& out) = 0;
 
+  // Secures the open connection with TLS: at once after connecting, or after
+  // the server agreed to STARTTLS. server_name is checked against the
+  // server's certificate, which must lead to a certificate of the system's
+  // trust store or of trust_file (PEM; empty for none). Pending means
+  // poll_tls() until Done or Failed; tls_failure() then names the cause.
+  // Once started, every byte sent and received goes through TLS. A
+  // transport without TLS fails at once.
+  virtual Status start_tls(const std::string& server_name, const std::string& trust_file) {
+    (void)server_name;
+    (void)trust_file;
+    return Status::Failed;
+  }
+  virtual Status poll_tls() { return Status::Failed; }
+  virtual std::string tls_failure() const { return "TLS is not available"; }
+
   // Closes the connection (and forgets a look-up); harmless when none is open.
   virtual void close() = 0;
   virtual int last_error() const = 0;

@@ -9,6 +9,10 @@
 #include <filesystem>
 #include <system_error>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace fs = std::filesystem;
 
 namespace tarvex::platform {
@@ -105,9 +109,23 @@ std::vector<std::string> read_lines(const std::string& path, std::uintmax_t max_
   return split_lines(read_file(path, max_bytes));
 }
 
-void write_file(const std::string& path, const std::string& bytes) {
+namespace {
+
+// A fresh temporary file; owner_only makes it readable by its owner alone
+// from the moment it exists.
+std::FILE* create_temp(const std::string& temp, bool owner_only) {
+  if (!owner_only) return std::fopen(temp.c_str(), "wb");
+  std::remove(temp.c_str());
+  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR);
+  if (fd < 0) return nullptr;
+  std::FILE* file = ::fdopen(fd, "wb");
+  if (!file) ::close(fd);
+  return file;
+}
+
+void replace_file(const std::string& path, const std::string& bytes, bool owner_only) {
   const std::string temp = path + ".tmp";
-  std::FILE* file = std::fopen(temp.c_str(), "wb");
+  std::FILE* file = create_temp(temp, owner_only);
   if (!file) fail("Cannot create file", path, errno);
   int error = write_all(file, bytes);
   if (std::fclose(file) != 0 && !error) error = errno ? errno : EIO;
@@ -120,6 +138,16 @@ void write_file(const std::string& path, const std::string& bytes) {
     std::remove(temp.c_str());
     fail("Cannot replace file", path, error);
   }
+}
+
+}  // namespace
+
+void write_file(const std::string& path, const std::string& bytes) {
+  replace_file(path, bytes, false);
+}
+
+void write_private_file(const std::string& path, const std::string& bytes) {
+  replace_file(path, bytes, true);
 }
 
 void write_lines(const std::string& path, const std::vector<std::string>& lines) {

@@ -35,6 +35,9 @@ std::vector<std::string> read_lines(const std::string& path, std::uintmax_t max_
 // where a good one stood.
 void write_file(const std::string& path, const std::string& bytes);
 void write_lines(const std::string& path, const std::vector<std::string>& lines);
+// Like write_file, for a file that holds a secret: the new file can be read
+// and written by its owner alone, from its creation on.
+void write_private_file(const std::string& path, const std::string& bytes);
 
 // Appends lines (each with CR LF), creating the file when it is missing. If the
 // write fails, the file is cut back to its earlier length and FileError thrown.

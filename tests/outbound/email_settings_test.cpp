@@ -6,6 +6,7 @@
 
 #include "app/session.h"
 #include "outbound/email_channel.h"
+#include "platform/text_file.h"
 #include "platform/virtual_scheduler.h"
 #include "support/scripted_smtp_server.h"
 #include "support/scripted_ui.h"
@@ -90,6 +91,27 @@ TEST_F(EmailSettingsTest, FailedSaveIsReportedAndChangesNothing) {
   EXPECT_NE(ui.messages[0].find("eset.ini"), std::string::npos);
   EXPECT_EQ(channel.settings(), sample_settings());
   EXPECT_EQ(dir.read("eset.ini"), before);
+}
+
+TEST_F(EmailSettingsTest, SettingThatWouldSplitItsLineIsRefusedOnApply) {
+  ASSERT_TRUE(channel.save_email_settings(sample_settings()));
+  const std::string before = platform::read_file(dir.file("eset.ini"));
+  EmailSettings values = sample_settings();
+  values.smtp_server = "mail\x05.example.net";  // scrambles into a line feed
+  EXPECT_FALSE(channel.save_email_settings(values));
+  EXPECT_EQ(ui.messages, (std::vector<std::string>{
+                             "The SMTP Server can not be saved: it holds a control character "
+                             "that eset.ini can not keep. Remove it and apply again."}));
+  EXPECT_EQ(platform::read_file(dir.file("eset.ini")), before);
+  EXPECT_EQ(channel.settings(), sample_settings());
+
+  // A byte that scrambles into a carriage return keeps its line.
+  values.smtp_server = "mail.example.net";
+  values.send_to_address = "\x08prog\x08@x\x08";
+  ASSERT_TRUE(channel.save_email_settings(values));
+  EmailSettings from_file;
+  EXPECT_EQ(read_email_settings(dir.file("eset.ini"), from_file), std::nullopt);
+  EXPECT_EQ(from_file, values);
 }
 
 TEST(SmtpServerSetting, OptionalPortAfterTheHost) {

@@ -392,5 +392,152 @@ TEST_F(SmtpClientTest, QuitRefusalIsReportedAfterTheConnectionIsClosed) {
   EXPECT_EQ(error_of([&] { client->disconnect(); }), "");
 }
 
+// A reply that breaks the protocol ends the session at once: without it,
+// later replies would be read one step behind and a "354" could pass for
+// the end of the data being taken.
+TEST_F(SmtpClientTest, RepliesThatBreakTheProtocolEndTheSessionWithoutSuccess) {
+  simple_message();
+  const struct {
+    std::string rset_reply;
+    const char* error;
+  } cases[] = {
+      {"250 " + std::string(65540, 'x') + "\r\n", smtp_text::kReplyTooLong},
+      {"250 " + std::string(65531, 'x') + "\r\n", smtp_text::kReplyTooLong},
+      {"hello there\r\n", smtp_text::kReplyWithoutCode},
+      {"2500 OK\r\n", smtp_text::kReplyWithoutCode},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.rset_reply.substr(0, 20));
+    client->PostMessage.ToAddress = {"prog@tarvex.example"};
+    server->replies["RSET"] = {c.rset_reply};
+    events.clear();
+    server->commands.clear();
+    client->connect();
+    EXPECT_EQ(error_of([&] { client->send_mail(); }), c.error);
+    EXPECT_EQ(events, (std::vector<std::string>{"connect"}));
+    client->disconnect();
+    EXPECT_EQ(server->commands, (std::vector<std::string>{"HELO tarvex", "RSET"}));
+    EXPECT_FALSE(client->connected());
+    EXPECT_FALSE(server->open());
+  }
+  // A line of exactly 65536 bytes, line end included, still fits.
+  server->replies["RSET"] = {"250 " + std::string(65530, 'x') + "\r\n"};
+  client->connect();
+  client->send_mail();
+  EXPECT_EQ(events.back(), "success");
+}
+
+TEST_F(SmtpClientTest, EndlessRepliesEndAfterAThousandLinesOrOneLineLimit) {
+  client->connect();
+  simple_message();
+  server->flood = "250-more\r\n";
+  EXPECT_EQ(error_of([&] { client->send_mail(); }), smtp_text::kReplyNeverEnds);
+  EXPECT_LT(scheduler.now_ms(), 1000);
+  client->disconnect();
+
+  server->flood.clear();
+  client->connect();
+  server->flood = std::string(4096, 'x');
+  EXPECT_EQ(error_of([&] { client->send_mail(); }), smtp_text::kReplyTooLong);
+  EXPECT_LT(scheduler.now_ms(), 1000);
+}
+
+class SecureSmtpClientTest : public SmtpClientTest {
+ protected:
+  SecureSmtpClientTest() {
+    client->Security = SmtpSecurity::StartTls;
+    client->LoginUser = "anna";
+    client->LoginPassword = "secret";
+    client->TrustFile = "/etc/relay.pem";
+  }
+};
+
+TEST_F(SecureSmtpClientTest, StartTlsThenLoginAndNoSecretInAnyStatus) {
+  std::vector<std::string> statuses;
+  client->OnStatus = [&](const std::string& text) { statuses.push_back(text); };
+  client->ReportLevel = 2;
+  simple_message();
+  client->connect();
+  EXPECT_TRUE(client->secured());
+  client->send_mail();
+  client->disconnect();
+  EXPECT_EQ(server->tls_server_name, "mail.example.net");
+  EXPECT_EQ(server->tls_trust_file, "/etc/relay.pem");
+  // base64 of NUL "anna" NUL "secret"
+  const std::vector<std::string> expected = {"EHLO tarvex",
+                                             "STARTTLS",
+                                             "EHLO tarvex",
+                                             "AUTH PLAIN AGFubmEAc2VjcmV0",
+                                             "RSET",
+                                             "MAIL FROM:<anna@tarvex.example>",
+                                             "RCPT TO:<prog@tarvex.example>",
+                                             "DATA",
+                                             ".",
+                                             "QUIT"};
+  EXPECT_EQ(server->commands, expected);
+  EXPECT_EQ(server->commands_in_clear(), 2u);
+  EXPECT_EQ(events, (std::vector<std::string>{"connect", "success", "disconnect"}));
+  for (const auto& status : statuses) {
+    EXPECT_EQ(status.find("AGFubmEAc2VjcmV0"), std::string::npos) << status;
+    EXPECT_EQ(status.find("secret"), std::string::npos) << status;
+  }
+
+  // A server that lists only LOGIN gets it, user and password each asked for.
+  server->replies["EHLO"] = {"250-mail.example.net\r\n250-STARTTLS\r\n250 AUTH=LOGIN\r\n"};
+  server->replies["AUTH"] = {"334 VXNlcm5hbWU6\r\n"};
+  server->replies["YW5UYQ=="] = {"334 UGFzc3dvcmQ6\r\n"};
+  server->replies["C2VJCMV0"] = {"235 OK\r\n"};
+  server->commands.clear();
+  client->connect();
+  EXPECT_EQ(server->commands, (std::vector<std::string>{"EHLO tarvex", "STARTTLS", "EHLO tarvex",
+                                                        "AUTH LOGIN", "YW5uYQ==", "c2VjcmV0"}))
+      << "user and password in base64";
+}
+
+TEST_F(SecureSmtpClientTest, EveryFailureNamesItsCauseAndNothingFollowsInClear) {
+  using Commands = std::vector<std::string>;
+  const Commands to_tls = {"EHLO tarvex", "STARTTLS"};
+  const struct {
+    const char* what;
+    std::function<void()> arrange;
+    std::string error;
+    Commands commands;  // no QUIT unless TLS stood
+  } cases[] = {
+      {"no STARTTLS",
+       [&] { server->replies["EHLO"] = {"250-mail\r\n250 AUTH PLAIN\r\n"}; },
+       smtp_text::kNoStartTls,
+       {"EHLO tarvex"}},
+      {"EHLO unknown, HELO then",
+       [&] { server->replies["EHLO"] = {"502 Command not implemented\r\n"}; },
+       smtp_text::kNoStartTls,
+       {"EHLO tarvex", "HELO tarvex"}},
+      {"certificate", [&] { server->tls_refusal = "the server's certificate was not accepted"; },
+       std::string(smtp_text::kTlsFailed) + "the server's certificate was not accepted", to_tls},
+      {"bytes ahead of TLS", [&] { server->after_starttls = "250 injected\r\n"; },
+       std::string(smtp_text::kTlsFailed) + "the server sent data ahead of TLS", to_tls},
+      {"login refused",
+       [&] { server->replies["AUTH"] = {"535 5.7.8 Authentication credentials invalid\r\n"}; },
+       std::string(smtp_text::kLoginRefused) + "535 5.7.8 Authentication credentials invalid",
+       {"EHLO tarvex", "STARTTLS", "EHLO tarvex", "AUTH PLAIN AGFubmEAc2VjcmV0", "QUIT"}},
+      {"no login offered",
+       [&] { server->replies["EHLO"] = {"250-mail\r\n250-STARTTLS\r\n250 AUTH CRAM-MD5\r\n"}; },
+       smtp_text::kNoLoginMethod,
+       {"EHLO tarvex", "STARTTLS", "EHLO tarvex", "QUIT"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    server->replies = ScriptedSmtpServer().replies;
+    server->tls_refusal.clear();
+    server->after_starttls.clear();
+    server->commands.clear();
+    c.arrange();
+    EXPECT_EQ(error_of([&] { client->connect(); }), c.error);
+    EXPECT_FALSE(client->connected());
+    EXPECT_FALSE(server->open());
+    EXPECT_EQ(server->commands, c.commands);
+    EXPECT_LE(server->commands_in_clear(), 2u);
+  }
+}
+
 }  // namespace
 }  // namespace tarvex::outbound

@@ -1,14 +1,6 @@
 // The SMTP client against a real SMTP server on the loopback interface
 // (Debian's python3-aiosmtpd, which stores what it receives in a Maildir),
 // through the production socket transport and on real time.
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <signal.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -22,6 +14,7 @@
 #include "outbound/send_message.h"
 #include "platform/posix_tcp_transport.h"
 #include "platform/text_file.h"
+#include "support/loopback_smtp_server.h"
 #include "support/real_time_scheduler.h"
 #include "support/scripted_ui.h"
 #include "support/temp_folder.h"
@@ -29,104 +22,8 @@
 namespace tarvex::outbound {
 namespace {
 
-namespace fs = std::filesystem;
-
-// A port that nothing listens on right now.
-int free_port() {
-  const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t size = sizeof a;
-  ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
-  ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &size);
-  ::close(s);
-  return ntohs(a.sin_port);
-}
-
-bool port_accepts(int port) {
-  const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  a.sin_port = htons(static_cast<std::uint16_t>(port));
-  const bool ok = ::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-  ::close(s);
-  return ok;
-}
-
-// aiosmtpd on 127.0.0.1:port, storing messages in maildir; stopped when the
-// object goes.
-class LoopbackSmtpServer {
- public:
-  explicit LoopbackSmtpServer(const std::string& folder)
-      : port_(free_port()), maildir_(folder + "/maildir") {
-    const std::string listen = "127.0.0.1:" + std::to_string(port_);
-    const std::string log = folder + "/aiosmtpd.log";
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      // Only async-signal-safe calls between fork and exec.
-      const int fd = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-      if (fd >= 0) ::dup2(fd, 2);
-      ::execl("/usr/bin/python3", "python3", "-m", "aiosmtpd", "-n", "-l", listen.c_str(), "-c",
-              "aiosmtpd.handlers.Mailbox", maildir_.c_str(), static_cast<char*>(nullptr));
-      ::_exit(127);
-    }
-    // It takes about half a second to listen; allow plenty on a busy machine.
-    const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(15);
-    while (std::chrono::steady_clock::now() < give_up) {
-      int status = 0;
-      if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-        pid_ = -1;
-        break;
-      }
-      if (port_accepts(port_)) {
-        ready_ = true;
-        break;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    if (!ready_) diagnostics_ = platform::file_exists(log) ? platform::read_file(log) : "";
-  }
-  ~LoopbackSmtpServer() {
-    if (pid_ <= 0) return;
-    ::kill(pid_, SIGTERM);
-    for (int i = 0; i < 50; ++i) {
-      if (::waitpid(pid_, nullptr, WNOHANG) == pid_) return;
-      std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    ::kill(pid_, SIGKILL);
-    ::waitpid(pid_, nullptr, 0);
-  }
-  LoopbackSmtpServer(const LoopbackSmtpServer&) = delete;
-  LoopbackSmtpServer& operator=(const LoopbackSmtpServer&) = delete;
-
-  bool ready() const { return ready_; }
-  int port() const { return port_; }
-  const std::string& diagnostics() const { return diagnostics_; }
-
-  // The stored messages, each with the header that names the client's own
-  // port removed.
-  std::vector<std::string> messages() const {
-    std::vector<std::string> out;
-    const fs::path folder = fs::path(maildir_) / "new";
-    if (!fs::is_directory(folder)) return out;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-      std::string text = platform::read_file(entry.path().string());
-      const auto peer = text.find("X-Peer: ");
-      if (peer != std::string::npos) text.erase(peer, text.find('\n', peer) + 1 - peer);
-      out.push_back(text);
-    }
-    return out;
-  }
-
- private:
-  int port_;
-  std::string maildir_;
-  pid_t pid_ = -1;
-  bool ready_ = false;
-  std::string diagnostics_;
-};
+using testing::free_port;
+using testing::LoopbackSmtpServer;
 
 class SmtpLoopbackTest : public ::testing::Test {
  protected:

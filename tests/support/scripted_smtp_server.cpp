@@ -8,6 +8,9 @@ namespace tarvex::testing {
 
 ScriptedSmtpServer::ScriptedSmtpServer() {
   replies["HELO"] = {"250 mail.example.net\r\n"};
+  replies["EHLO"] = {"250-mail.example.net\r\n250-STARTTLS\r\n250 AUTH PLAIN LOGIN\r\n"};
+  replies["STARTTLS"] = {"220 Ready to start TLS\r\n"};
+  replies["AUTH"] = {"235 Authentication successful\r\n"};
   replies["RSET"] = {"250 OK\r\n"};
   replies["MAIL"] = {"250 OK\r\n"};
   replies["RCPT"] = {"250 OK\r\n"};
@@ -52,7 +55,7 @@ platform::TcpTransport::Status ScriptedSmtpServer::poll_connect() {
       break;
   }
   open_ = true;
-  in_data_ = closing_ = silent_ = false;
+  in_data_ = closing_ = silent_ = secured_ = false;
   from_client_.clear();
   to_client_.clear();
   queue(greeting);
@@ -60,7 +63,7 @@ platform::TcpTransport::Status ScriptedSmtpServer::poll_connect() {
 }
 
 void ScriptedSmtpServer::queue(const Reply& reply) {
-  if (silent_) return;
+  if (silent_ || !flood.empty()) return;
   if (reply.silent) {
     silent_ = true;
     return;
@@ -98,6 +101,11 @@ void ScriptedSmtpServer::handle_line(const std::string& line) {
     }
   }
   const Reply& reply = replies[verb];
+  if (verb == "STARTTLS") {
+    queue(reply);
+    to_client_ += after_starttls;
+    return;
+  }
   if (verb == "DATA" && reply.text.rfind("354", 0) == 0) in_data_ = true;
   queue(reply.text.empty() && !reply.silent ? Reply{"500 Unknown command\r\n"} : reply);
 }
@@ -140,7 +148,25 @@ platform::TcpTransport::Status ScriptedSmtpServer::receive(std::string& out) {
     to_client_.clear();
     return Status::Done;
   }
+  if (!flood.empty() && flooded_ < flood_limit) {
+    out += flood;
+    flooded_ += flood.size();
+    return Status::Done;
+  }
   return closing_ ? Status::Closed : Status::Pending;
+}
+
+platform::TcpTransport::Status ScriptedSmtpServer::start_tls(const std::string& server_name,
+                                                             const std::string& trust_file) {
+  tls_server_name = server_name;
+  tls_trust_file = trust_file;
+  if (!open_ || !tls_refusal.empty()) {
+    error_ = EPROTO;
+    return Status::Failed;
+  }
+  secured_ = true;
+  clear_count_ = commands.size();
+  return Status::Done;
 }
 
 void ScriptedSmtpServer::close() {

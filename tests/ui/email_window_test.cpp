@@ -2,16 +2,21 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QTest>
+#include <QTimer>
 
 #include "app/event_log.h"
 #include "app/ui/main_window.h"
 #include "outbound/email_channel.h"
 #include "outbound/ui/email_account_window.h"
+#include "outbound/ui/email_security_window.h"
+#include "platform/text_file.h"
 #include "platform/virtual_scheduler.h"
 #include "support/scripted_smtp_server.h"
 #include "support/scripted_ui.h"
@@ -147,6 +152,53 @@ TEST(MainWindowEmail, ProgramViaEmailMarksRowsLocksTheMenuForFiveSecondsAndLogs)
   scheduler.advance(1);
   EXPECT_TRUE(program_menu->isEnabled());
   EXPECT_FALSE(form.timer(2).enabled());
+}
+
+// Reached from "Setup Email Account" and used modally, by keyboard alone.
+TEST_F(EmailAccountWindowTest, SecurityWindowStoresTheLoginPrivatelyAndRefusesABadPort) {
+  TForm21 form(channel);
+  EmailSecurityWindow security(channel);
+  std::vector<std::string> seen_in_modal;
+  ui.on_modal = [&](const std::string& name) {
+    if (name != "EmailSecurityWindow") return 0;
+    QTimer::singleShot(0, &security, [&] {
+      QApplication::setActiveWindow(&security);
+      QWidget* focused = security.focusWidget();
+      seen_in_modal.push_back(focused ? focused->objectName().toStdString() : "");
+      QTest::keyClick(focused, Qt::Key_Down);  // None -> STARTTLS
+      seen_in_modal.push_back(security.PortEdit->placeholderText().toStdString());
+      QTest::keyClick(focused, Qt::Key_Tab);
+      QTest::keyClicks(security.focusWidget(), "70000");
+      QTest::keyClick(security.focusWidget(), Qt::Key_Return);
+      // Refused: the window stays, with the port to mend.
+      seen_in_modal.push_back(security.isVisible() ? "still open" : "closed");
+      security.PortEdit->clear();
+      QTest::keyClicks(security.PortEdit, "2587");
+      QTest::keyClick(security.PortEdit, Qt::Key_Tab);
+      QTest::keyClicks(security.focusWidget(), "anna");
+      QTest::keyClick(security.focusWidget(), Qt::Key_Tab);
+      QTest::keyClicks(security.focusWidget(), "secret");
+      QTest::keyClick(security.focusWidget(), Qt::Key_Return);
+    });
+    return security.exec();
+  };
+  form.show();
+  ui.messages.clear();  // no eset.ini yet
+  form.SecurityButton->click();
+  EXPECT_EQ(ui.modal_windows, std::vector<std::string>{"EmailSecurityWindow"});
+  EXPECT_EQ(seen_in_modal, (std::vector<std::string>{"SecurityBox", "587", "still open"}));
+  EXPECT_EQ(ui.messages, std::vector<std::string>{kBadPort});
+  EXPECT_EQ(security.result(), QDialog::Accepted);
+  const EmailSecurity expected{SmtpSecurity::StartTls, 2587, "anna", "secret", ""};
+  EXPECT_EQ(channel.security(), expected);
+  EmailSecurity from_file;
+  EXPECT_EQ(read_email_security(dir.file(kEmailSecurityFile), from_file), std::nullopt);
+  EXPECT_EQ(from_file, expected);
+  EXPECT_EQ(security.PasswordEdit->echoMode(), QLineEdit::Password);
+  EXPECT_EQ(security.PasswordEdit->accessibleName(), "Password:");
+  // The described window keeps its size.
+  EXPECT_EQ(form.height(), 291);
+  form.hide();
 }
 
 }  // namespace

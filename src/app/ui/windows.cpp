@@ -23,6 +23,7 @@
 #include "outbound/ui/control_panel_window.h"
 #include "outbound/ui/email_account_window.h"
 #include "outbound/ui/send_message_window.h"
+#include "outbound/ui/email_security_window.h"
 #include "qt/qt_ui.h"
 
 namespace tarvex::app {
@@ -58,6 +59,8 @@ void create_other_windows(TForm1& main_window, qt::QtUi& ui) {
   main_window.read_progress =
       new eeprom::TForm22(main_window, main_window.eeprom_programmer->run().Uart1());
   ui.register_window("TForm22", main_window.read_progress);
+  ui.register_window("EmailSecurityWindow",
+                     new outbound::EmailSecurityWindow(main_window.email(), &main_window));
   ui.register_window("TForm23", new eeprom::TForm23(main_window));
 }
 

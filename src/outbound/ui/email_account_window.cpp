@@ -71,6 +71,11 @@ TForm21::TForm21(EmailChannel& channel, QWidget* parent) : QDialog(parent), chan
   Button2 = new QPushButton("Cancel", this);
   Button2->setObjectName("Button2");
   Button2->setGeometry(260, 242, 80, 26);
+  SecurityButton = new QPushButton("Security...", this);
+  SecurityButton->setObjectName("SecurityButton");
+  SecurityButton->setAccessibleName("Security");
+  SecurityButton->setGeometry(16, 242, 100, 26);
+  connect(SecurityButton, &QPushButton::clicked, this, &TForm21::SecurityButtonClick);
   connect(Button1, &QPushButton::clicked, this, &TForm21::Button1Click);
   connect(Button2, &QPushButton::clicked, this, &TForm21::Button2Click);
 
@@ -145,6 +150,10 @@ void TForm21::Label9DblClick() {
 void TForm21::Button1Click() {
   channel_.save_email_settings({text_of(Edit1), text_of(Edit2), text_of(Edit3), text_of(Edit4),
                                 text_of(Edit7), text_of(Edit6), text_of(Edit5)});
+}
+
+void TForm21::SecurityButtonClick() {
+  channel_.ui().show_modal("EmailSecurityWindow");
 }
 
 void TForm21::Button2Click() {

@@ -39,6 +39,8 @@ class TForm21 final : public QDialog {
   QGroupBox* GroupBox1 = nullptr;
   QPushButton* Button1 = nullptr;  // Apply
   QPushButton* Button2 = nullptr;  // Cancel
+  // Opens "Email Security": TLS, port and login.
+  QPushButton* SecurityButton = nullptr;
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -51,6 +53,7 @@ class TForm21 final : public QDialog {
   void Label9DblClick();
   void Button1Click();
   void Button2Click();
+  void SecurityButtonClick();
   void set_window_height(int height);
   void load_into_fields();
 

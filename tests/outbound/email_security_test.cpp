@@ -1,0 +1,132 @@
+#include "outbound/email_security.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "app/session.h"
+#include "outbound/email_channel.h"
+#include "platform/text_file.h"
+#include "platform/virtual_scheduler.h"
+#include "support/scripted_smtp_server.h"
+#include "support/scripted_ui.h"
+#include "support/temp_folder.h"
+
+namespace tarvex::outbound {
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::perms others_and_group(const std::string& path) {
+  return fs::status(path).permissions() & (fs::perms::group_all | fs::perms::others_all);
+}
+
+class EmailSecurityTest : public ::testing::Test {
+ protected:
+  EmailSecurityTest() {
+    auto transport = std::make_unique<testing::ScriptedSmtpServer>();
+    server = transport.get();
+    channel = std::make_unique<EmailChannel>(session, std::move(transport));
+  }
+
+  testing::TempFolder dir;
+  testing::ScriptedUi ui;
+  platform::VirtualScheduler scheduler;
+  app::Session session{ui, scheduler, dir.path()};
+  testing::ScriptedSmtpServer* server = nullptr;
+  std::unique_ptr<EmailChannel> channel;
+};
+
+TEST_F(EmailSecurityTest, FileIsTheOperatorsAloneAndRoundTrips) {
+  const std::string path = dir.file(kEmailSecurityFile);
+  // Missing: the plain default, and nothing to report.
+  EXPECT_TRUE(channel->load_email_security());
+  EXPECT_EQ(channel->security(), EmailSecurity{});
+
+  const EmailSecurity values{SmtpSecurity::StartTls, 2587, "anna@provider.example",
+                             "p\xE4ss = word ", "/etc/ssl/relay.pem"};
+  const mode_t old_mask = ::umask(0);  // even a permissive umask gives a private file
+  const bool saved = channel->save_email_security(values);
+  ::umask(old_mask);
+  ASSERT_TRUE(saved);
+  EXPECT_EQ(others_and_group(path), fs::perms::none);
+  EXPECT_EQ(platform::read_file(path),
+            "Security=STARTTLS\r\nPort=2587\r\nUser=anna@provider.example\r\n"
+            "Password=p\xE4ss = word \r\nCertificateFile=/etc/ssl/relay.pem\r\n");
+
+  // Widened by someone else: narrowed again on reading, values intact.
+  fs::permissions(path, fs::perms::group_read | fs::perms::others_read, fs::perm_options::add);
+  EmailSecurity read;
+  EXPECT_EQ(read_email_security(path, read), std::nullopt);
+  EXPECT_EQ(read, values);
+  EXPECT_EQ(others_and_group(path), fs::perms::none);
+  EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(EmailSecurityTest, UnstorableOrDamagedValuesNeverFallBackToClearText) {
+  EmailSecurity values{SmtpSecurity::Tls, 0, "anna", "two\nlines", ""};
+  EXPECT_FALSE(channel->save_email_security(values));
+  EXPECT_EQ(ui.messages,
+            (std::vector<std::string>{"The password can not be saved: it holds a line break."}));
+  EXPECT_FALSE(platform::file_exists(dir.file(kEmailSecurityFile)));
+
+  platform::write_file(dir.file(kEmailSecurityFile), "Security=SSL3\r\nPort=99999\r\nUser=x\r\n");
+  ui.messages.clear();
+  EXPECT_FALSE(channel->load_email_security());
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_NE(ui.messages[0].find("not understood"), std::string::npos);
+  EXPECT_EQ(channel->security().security, SmtpSecurity::StartTls);
+  EXPECT_EQ(channel->security().user_name, "x");
+  EXPECT_EQ(port_setting(""), 0);
+  EXPECT_EQ(port_setting("0"), std::nullopt);
+  EXPECT_EQ(port_setting("65536"), std::nullopt);
+}
+
+TEST_F(EmailSecurityTest, PortComesFromTheServerSettingThenThePortThenTheSecurity) {
+  EmailSettings account = {"Owner", "012", "a@x", "mail.example.net", "tarvex", "A1", "p@x"};
+  ASSERT_TRUE(channel->save_email_settings(account));
+  const struct {
+    SmtpSecurity security;
+    int port;
+    const char* server_setting;
+    int expected;
+  } cases[] = {{SmtpSecurity::None, 0, "mail.example.net", 25},
+               {SmtpSecurity::StartTls, 0, "mail.example.net", 587},
+               {SmtpSecurity::Tls, 0, "mail.example.net", 465},
+               {SmtpSecurity::StartTls, 2525, "mail.example.net", 2525},
+               {SmtpSecurity::Tls, 2525, "mail.example.net:10465", 10465}};
+  for (const auto& c : cases) {
+    account.smtp_server = c.server_setting;
+    ASSERT_TRUE(channel->save_email_settings(account));
+    ASSERT_TRUE(channel->save_email_security({c.security, c.port, "", "", ""}));
+    ASSERT_TRUE(channel->check_connect());
+    EXPECT_EQ(server->connected_port, c.expected);
+    EXPECT_EQ(channel->NMSMTP1().secured(), c.security != SmtpSecurity::None);
+    channel->NMSMTP1().disconnect();
+  }
+}
+
+TEST_F(EmailSecurityTest, SecureFailuresNameTheirCauseWithoutThePassword) {
+  ASSERT_TRUE(channel->save_email_settings(
+      {"Owner", "012", "a@x", "mail.example.net", "tarvex", "A1", "p@x"}));
+  ASSERT_TRUE(channel->save_email_security({SmtpSecurity::StartTls, 0, "anna", "hunter2", ""}));
+  server->replies["AUTH"] = {"535 5.7.8 Authentication credentials invalid\r\n"};
+  EXPECT_FALSE(channel->check_connect());
+  EXPECT_EQ(ui.messages,
+            (std::vector<std::string>{"Unable to connect to email server...check connection!\n"
+                                      "The server refused the login: 535 5.7.8 Authentication "
+                                      "credentials invalid"}));
+
+  server->replies["AUTH"] = {"235 OK\r\n"};
+  server->replies["."] = {"554 5.7.1 Rejected\r\n"};
+  ui.messages.clear();
+  ASSERT_TRUE(channel->check_connect());
+  EXPECT_FALSE(channel->send_email("A1 -- 123", "body\r\n"));
+  EXPECT_EQ(ui.messages, (std::vector<std::string>{
+                             "Email sending failed!",
+                             "Error sending email...Check connection!\n554 5.7.1 Rejected"}));
+}
+
+}  // namespace
+}  // namespace tarvex::outbound
