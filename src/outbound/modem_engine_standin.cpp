@@ -8,6 +8,8 @@
 
 #include "app/folders.h"
 #include "outbound/outbox_message_file.h"
+#include "platform/file_api.h"
+#include "platform/local_time.h"
 #include "platform/text_file.h"
 
 namespace fs = std::filesystem;
@@ -93,11 +95,12 @@ StandinFolders standin_folders(const std::string& start_folder) {
   // Answers left in the folder it watches would be taken for outbox files.
   const auto same = [](const std::string& a, const std::string& b) {
     const auto normal = [](const std::string& p) {
-      fs::path n = fs::path(p).lexically_normal();
+      fs::path n = platform::to_fs_path(p).lexically_normal();
       return n.has_filename() ? n : n.parent_path();  // "x/" is "x"
     };
     std::error_code ec;
-    return normal(a) == normal(b) || fs::equivalent(a, b, ec);
+    return normal(a) == normal(b) ||
+           fs::equivalent(platform::to_fs_path(a), platform::to_fs_path(b), ec);
   };
   if (same(folders.programming_folder, folders.incoming_folder))
     throw std::runtime_error(
@@ -106,12 +109,7 @@ StandinFolders standin_folders(const std::string& start_folder) {
 }
 
 std::string local_timestamp() {
-  const std::time_t now = std::time(nullptr);
-  std::tm tm{};
-  localtime_r(&now, &tm);
-  char text[32];
-  std::strftime(text, sizeof text, "%Y/%m/%d %H:%M:%S", &tm);
-  return text;
+  return platform::local_now_text("%Y/%m/%d %H:%M:%S");
 }
 
 ModemEngineStandin::ModemEngineStandin(StandinFolders folders,
@@ -138,7 +136,8 @@ int ModemEngineStandin::poll(std::int64_t now_ms) {
   std::vector<Ready> ready;
   std::map<std::string, Seen> still_seen;
   for (const std::string& name : platform::list_files(folders_.programming_folder, "*.txt")) {
-    const fs::path path = platform::join_path(folders_.programming_folder, name);
+    const fs::path path =
+        platform::to_fs_path(platform::join_path(folders_.programming_folder, name));
     std::error_code ec;
     Seen now{fs::file_size(path, ec), 0, now_ms};
     if (ec) continue;  // gone between the listing and now
@@ -173,18 +172,16 @@ int ModemEngineStandin::poll(std::int64_t now_ms) {
     // puts in its place meanwhile (same name, written and renamed whole) is
     // then a new file, taken on a later round, and never deleted unsent.
     const std::string claimed = path + ".sending";
-    std::error_code claim_ec;
-    fs::rename(path, claimed, claim_ec);
-    if (claim_ec) continue;  // taken away meanwhile; a file still there is looked at again
+    if (platform::replace_file(path, claimed)) continue;  // taken away meanwhile; a file still there is looked at again
     std::string bytes;
     try {
       bytes = platform::read_file(claimed);
     } catch (const platform::FileError&) {
-      fs::rename(claimed, path, claim_ec);
+      platform::replace_file(claimed, path);
       continue;
     }
     if (bytes.size() != file.seen.size) {
-      fs::rename(claimed, path, claim_ec);
+      platform::replace_file(claimed, path);
       seen_[file.name] = {bytes.size(), file.seen.modified, now_ms};  // still growing
       continue;
     }
@@ -192,9 +189,7 @@ int ModemEngineStandin::poll(std::int64_t now_ms) {
     if (!message) {
       log("not sent, no \",7,\" in " + file.name + ": " + visible(bytes) + " (kept as " +
           file.name + ".bad)");
-      std::error_code ec;
-      fs::rename(claimed, path + ".bad", ec);
-      if (ec) undeletable_.insert({file.name, file.seen.modified});
+      if (platform::replace_file(claimed, path + ".bad")) undeletable_.insert({file.name, file.seen.modified});
       continue;
     }
     log("sent to " + message->destination + ": " + visible(message->body) + " (" + file.name +

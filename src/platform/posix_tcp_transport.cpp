@@ -62,6 +62,10 @@ bool resolve_name(const std::string& host, std::string& address) {
 
 }  // namespace
 
+std::unique_ptr<TcpTransport> make_tcp_transport() {
+  return std::make_unique<PosixTcpTransport>();
+}
+
 PosixTcpTransport::~PosixTcpTransport() {
   close();
 }

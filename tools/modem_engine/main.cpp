@@ -5,19 +5,18 @@
 // would have sent in modem-engine.log and answers each message with a line in
 // the incoming-message folder.
 
-#include <signal.h>
-#include <time.h>
-
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <exception>
-#include <filesystem>
+#include <thread>
 
 #include "outbound/modem_engine_standin.h"
+#include "platform/file_api.h"
 
 namespace {
 
-volatile sig_atomic_t stop_requested = 0;
+volatile std::sig_atomic_t stop_requested = 0;
 
 void request_stop(int) {
   stop_requested = 1;
@@ -34,7 +33,7 @@ std::int64_t monotonic_ms() {
 
 int main() {
   using tarvex::outbound::ModemEngineStandin;
-  const std::string start_folder = std::filesystem::current_path().string();
+  const std::string start_folder = tarvex::platform::current_folder();
   tarvex::outbound::StandinFolders folders;
   try {
     folders = tarvex::outbound::standin_folders(start_folder);
@@ -43,11 +42,10 @@ int main() {
     return 1;
   }
 
-  struct sigaction action {};
-  action.sa_handler = request_stop;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGTERM, &action, nullptr);
-  sigaction(SIGINT, &action, nullptr);
+  // Ctrl+C (SIGINT, on Windows too) and SIGTERM end the loop at its next
+  // round.
+  std::signal(SIGTERM, request_stop);
+  std::signal(SIGINT, request_stop);
 
   ModemEngineStandin engine(folders, tarvex::outbound::local_timestamp);
   try {
@@ -64,8 +62,7 @@ int main() {
       // A folder that is briefly unwritable is no reason to stop watching.
       std::fprintf(stderr, "tarvex-modem-engine: %s\n", e.what());
     }
-    timespec pause{0, kPollMs * 1000000L};
-    nanosleep(&pause, nullptr);  // a signal cuts the pause short
+    std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
   }
   try {
     engine.log("stopped");
