@@ -8,15 +8,11 @@
 #include <QProcess>
 #include <QStringList>
 
+#include "qt/text_convert.h"
+
 namespace tarvex::qt {
 
 namespace {
-QString latin1(const std::string& text) {
-  return QString::fromLatin1(text.data(), text.size());
-}
-std::string bytes(const QString& text) {
-  return text.toLatin1().toStdString();
-}
 
 QString app_title() {
   return QApplication::applicationDisplayName().isEmpty() ? QApplication::applicationName()
@@ -77,35 +73,35 @@ QString QtUi::qt_filter(const std::string& filter) {
 }
 
 std::optional<std::string> QtUi::open_file(const platform::FileDialogRequest& request) {
-  QFileDialog dialog(main_window_, latin1(request.title), latin1(request.folder),
+  QFileDialog dialog(main_window_, latin1(request.title), path_text(request.folder),
                      qt_filter(request.filter));
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   select_filter(dialog, request);
   if (!request.default_ext.empty()) dialog.setDefaultSuffix(latin1(request.default_ext));
-  if (!request.proposed_name.empty()) dialog.selectFile(latin1(request.proposed_name));
+  if (!request.proposed_name.empty()) dialog.selectFile(path_text(request.proposed_name));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-  return bytes(dialog.selectedFiles().first());
+  return path_bytes(dialog.selectedFiles().first());
 }
 
 std::optional<std::string> QtUi::save_file(const platform::FileDialogRequest& request) {
-  QFileDialog dialog(main_window_, latin1(request.title), latin1(request.folder),
+  QFileDialog dialog(main_window_, latin1(request.title), path_text(request.folder),
                      qt_filter(request.filter));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
   select_filter(dialog, request);
   if (!request.default_ext.empty()) dialog.setDefaultSuffix(latin1(request.default_ext));
-  if (!request.proposed_name.empty()) dialog.selectFile(latin1(request.proposed_name));
+  if (!request.proposed_name.empty()) dialog.selectFile(path_text(request.proposed_name));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-  return bytes(dialog.selectedFiles().first());
+  return path_bytes(dialog.selectedFiles().first());
 }
 
 std::optional<std::string> QtUi::pick_folder(const std::string& title,
                                              const std::string& start_folder) {
   const QString folder =
-      QFileDialog::getExistingDirectory(main_window_, latin1(title), latin1(start_folder));
+      QFileDialog::getExistingDirectory(main_window_, latin1(title), path_text(start_folder));
   if (folder.isEmpty()) return std::nullopt;
-  return bytes(folder);
+  return path_bytes(folder);
 }
 
 int QtUi::show_modal(const std::string& window_name) {
@@ -116,7 +112,7 @@ int QtUi::show_modal(const std::string& window_name) {
 
 bool QtUi::shell_open(const std::string& program, const std::string& working_folder) {
   if (program.empty()) return false;
-  return QProcess::startDetached(latin1(program), {}, latin1(working_folder));
+  return QProcess::startDetached(path_text(program), {}, path_text(working_folder));
 }
 
 }  // namespace tarvex::qt
