@@ -1,6 +1,7 @@
 #include "app/folders.h"
 
 #include <cctype>
+#include <filesystem>
 
 #include "platform/text_file.h"
 
@@ -32,6 +33,16 @@ std::string path_below(const std::string& folder, const std::string& path) {
       native_path.compare(0, native_prefix.size(), native_prefix) == 0)
     return path.substr(native_prefix.size());
   return path;
+}
+
+bool same_folder(const std::string& a, const std::string& b) {
+  namespace fs = std::filesystem;
+  const auto normal = [](const std::string& p) {
+    fs::path n = fs::path(p).lexically_normal();
+    return n.has_filename() ? n : n.parent_path();  // "x/" is "x"
+  };
+  std::error_code ec;
+  return normal(a) == normal(b) || fs::equivalent(a, b, ec);
 }
 
 }  // namespace tarvex::app

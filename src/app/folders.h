@@ -17,4 +17,8 @@ bool is_absolute_path(const std::string& path);
 // otherwise path unchanged.
 std::string path_below(const std::string& folder, const std::string& path);
 
+// Whether two folder paths name the same folder ("x/" and "x", or two paths to
+// one existing folder).
+bool same_folder(const std::string& a, const std::string& b);
+
 }  // namespace tarvex::app

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <functional>
-#include <map>
 #include <optional>
-#include <set>
 #include <string>
+#include <vector>
+
+#include "outbound/complete_files.h"
 
 // The inner working of tarvex-modem-engine, the program that takes the modem
 // engine's place for the demo and the tests. It drives no modem: it takes the
@@ -23,25 +25,42 @@ struct OutboxContents {
   std::string destination;      // before the first ",7,"
   std::string body;             // after it, without the final line end
   bool command_header = false;  // the "NONE" / "Report:N" lines were there
+  std::string report;           // after "Report:" ("N": no delivery report)
 };
+
+// The tag of "<number>_<tag>.txt".
+std::string outbox_file_tag(const std::string& name);
 
 // Reads an outbox file's bytes. Nothing when there is no ",7," on the message
 // line.
 std::optional<OutboxContents> parse_outbox_file(const std::string& bytes);
 
-struct StandinFolders {
+// What a modem engine reads from setup.txt.
+struct EngineFolders {
   std::string programming_folder;
   std::string incoming_folder;
-  std::string log_file;
+  std::string log_file;       // the engine's own log, beside setup.txt
+  std::string unit_log_file;  // line 5; empty when not set
 };
 
-// The folders of setup.txt lines 1 and 3 in start_folder (relative ones taken
-// from start_folder) and the log file beside setup.txt. Throws
+// The folders of setup.txt lines 1 and 3 and the unit log file of line 5 in
+// start_folder (relative ones taken from start_folder), and the engine's log
+// file (log_name) beside setup.txt. Throws
 // platform::FileError when setup.txt can not be read, std::runtime_error when
 // line 1 or line 3 is empty or both name the same folder.
-StandinFolders standin_folders(const std::string& start_folder);
+EngineFolders engine_folders(const std::string& start_folder,
+                             const std::string& log_name = kStandinLogFile);
 
-// The local time as "yyyy/mm/dd hh:mm:ss".
+// Writes lines into a new file "<prefix><n>.txt" of folder (created when
+// missing), n counting on from counter past every name in use. The file is
+// written under a name that the "*.txt" poll never takes and renamed into
+// place when complete. Returns its path; throws platform::FileError.
+std::string write_incoming_file(const std::string& folder, const std::string& prefix,
+                                unsigned& counter, const std::vector<std::string>& lines);
+
+// "yyyy/mm/dd hh:mm:ss" of a time in the local time zone.
+std::string local_time_text(std::time_t time);
+// The local time now as "yyyy/mm/dd hh:mm:ss".
 std::string local_timestamp();
 
 class ModemEngineStandin {
@@ -50,7 +69,7 @@ class ModemEngineStandin {
   // the same for settle_ms (seen by two polls at least): the engine must not
   // take a file that a sender is still writing. timestamp gives field 3 of the
   // reply lines and the time of the log lines.
-  ModemEngineStandin(StandinFolders folders, std::function<std::string()> timestamp,
+  ModemEngineStandin(EngineFolders folders, std::function<std::string()> timestamp,
                      std::int64_t settle_ms = 500);
 
   // One look at the programming folder at time now_ms (any monotonic clock).
@@ -65,23 +84,13 @@ class ModemEngineStandin {
   // Appends one line, after the time, to the log.
   void log(const std::string& text);
 
-  const StandinFolders& folders() const { return folders_; }
+  const EngineFolders& folders() const { return folders_; }
 
  private:
-  struct Seen {
-    std::uintmax_t size = 0;
-    std::int64_t modified = 0;
-    std::int64_t since = 0;
-  };
-  std::string next_incoming_name() const;
-
-  StandinFolders folders_;
+  EngineFolders folders_;
   std::function<std::string()> timestamp_;
-  std::int64_t settle_ms_;
-  std::map<std::string, Seen> seen_;
-  // Files sent whose deletion failed, so that they are not sent again.
-  std::set<std::pair<std::string, std::int64_t>> undeletable_;
-  mutable unsigned reply_files_ = 0;
+  CompleteFiles outbox_;
+  unsigned reply_files_ = 0;
 };
 
 }  // namespace tarvex::outbound

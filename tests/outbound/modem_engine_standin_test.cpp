@@ -1,20 +1,12 @@
 #include "outbound/modem_engine_standin.h"
 
 #include <gtest/gtest.h>
-
-#ifndef _WIN32
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-#endif
-
-#include <chrono>
 #include <filesystem>
-#include <thread>
 
 #include "outbound/outbox_message_file.h"
 #include "outbound/sms_programming.h"
 #include "platform/text_file.h"
+#include "support/child_process.h"
 #include "support/temp_folder.h"
 
 namespace tarvex::outbound {
@@ -41,6 +33,7 @@ TEST(OutboxParsing, DestinationBeforeFirstSeparatorBodyAfterHeadersSkipped) {
   EXPECT_EQ(command->destination, "+27821234567");
   EXPECT_EQ(command->body, "P1234A1");
   EXPECT_TRUE(command->command_header);
+  EXPECT_EQ(command->report, "N");
 
   // A plain text may hold line ends of its own; only the last one goes.
   auto plain = parse_outbox_file("0821234567,7,line one\r\nline two\r\n");
@@ -53,26 +46,26 @@ TEST(OutboxParsing, DestinationBeforeFirstSeparatorBodyAfterHeadersSkipped) {
   EXPECT_FALSE(parse_outbox_file("+2782\r\n1234567,7,text"));
 }
 
-TEST(StandinFolders, ReadFromSetupLinesOneAndThree) {
+TEST(EngineFolders, ReadFromSetupLinesOneAndThree) {
   testing::TempFolder dir;
   dir.write("setup.txt", "Outbox\r\nDevices\r\n/abs/Incoming\r\nengine\r\n");
-  const StandinFolders folders = standin_folders(dir.path());
+  const EngineFolders folders = engine_folders(dir.path());
   EXPECT_EQ(folders.programming_folder, dir.file("Outbox"));
   EXPECT_EQ(folders.incoming_folder, platform::to_native_path("/abs/Incoming"));
   EXPECT_EQ(folders.log_file, dir.file("modem-engine.log"));
 
   dir.write("setup.txt", "Outbox\r\nDevices\r\n\r\n");
-  EXPECT_THROW(standin_folders(dir.path()), std::runtime_error);
+  EXPECT_THROW(engine_folders(dir.path()), std::runtime_error);
   dir.write("setup.txt", "Outbox\r\nDevices\r\n" + dir.file("Outbox/") + "\r\n");
-  EXPECT_THROW(standin_folders(dir.path()), std::runtime_error);
+  EXPECT_THROW(engine_folders(dir.path()), std::runtime_error);
   testing::TempFolder empty;
-  EXPECT_THROW(standin_folders(empty.path()), platform::FileError);
+  EXPECT_THROW(engine_folders(empty.path()), platform::FileError);
 }
 
 class Standin : public ::testing::Test {
  protected:
   Standin()
-      : engine({dir.file("Outbox"), dir.file("Incoming"), dir.file("modem-engine.log")},
+      : engine({dir.file("Outbox"), dir.file("Incoming"), dir.file("modem-engine.log"), ""},
                [] { return std::string("2026/12/08 10:00:00"); }) {
     platform::create_folders(dir.file("Outbox"));
   }
@@ -168,35 +161,17 @@ TEST(ModemEngineProgram, ConsumesOutboxAnswersAndStopsOnSigterm) {
   write_outbox_file(start.file("Outbox"),
                     programming_message("+27821234567", 2, "P1234S12\"1ABC\""));
 
-  const pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    if (chdir(start.path().c_str()) == 0) execl(program.c_str(), program.c_str(), nullptr);
-    _exit(127);
-  }
-  using Clock = std::chrono::steady_clock;
-  auto wait_for = [](auto done) {
-    const auto deadline = Clock::now() + std::chrono::seconds(10);
-    for (;;) {
-      if (done()) return true;
-      if (Clock::now() >= deadline) return false;
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-  };
-  const bool answered = wait_for([&] {
-    return !platform::list_files(start.file("Incoming"), "*.txt").empty() &&
-           !platform::file_exists(start.file("Outbox/+27821234567_2.txt"));
-  });
-  kill(child, SIGTERM);
-  int status = -1;
-  const bool ended = wait_for([&] { return waitpid(child, &status, WNOHANG) == child; });
-  if (!ended) {
-    kill(child, SIGKILL);
-    waitpid(child, &status, 0);
-  }
+  const pid_t child = testing::start_program(program, {}, start.path());
+  ASSERT_GT(child, 0);
+  const bool answered = testing::wait_until(
+      [&] {
+        return !platform::list_files(start.file("Incoming"), "*.txt").empty() &&
+               !platform::file_exists(start.file("Outbox/+27821234567_2.txt"));
+      },
+      10);
+  const int exit_code = testing::stop_program(child);
   ASSERT_TRUE(answered);
-  ASSERT_TRUE(ended);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_EQ(exit_code, 0);
 
   const auto incoming = platform::list_files(start.file("Incoming"), "*");
   ASSERT_EQ(incoming.size(), 1u);  // no temporary left beside it

@@ -1,0 +1,221 @@
+#include "outbound/sms_bridge.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "outbound/gammu_gateway.h"
+#include "outbound/outbox_message_file.h"
+#include "platform/text_file.h"
+#include "support/temp_folder.h"
+
+namespace tarvex::outbound {
+namespace {
+
+constexpr std::int64_t kWallMs = 1796778827000;  // 2026-12-09 01:13:47 UTC
+
+std::vector<std::string> names_in(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(folder))
+    names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::string ucs2_hex(const std::string& latin1, const std::string& extra = "") {
+  static const char* digits = "0123456789ABCDEF";
+  std::string hex;
+  for (unsigned char c : latin1) {
+    hex += "00";
+    hex += digits[c >> 4];
+    hex += digits[c & 15];
+  }
+  return hex + extra;
+}
+
+class Bridge : public ::testing::Test {
+ protected:
+  Bridge()
+      : gateway({dir.file("gw/inbox"), dir.file("gw/outbox"), dir.file("gw/sent"),
+                 dir.file("gw/error"), true},
+                [this](const std::string& text) { notes.push_back(text); }),
+        bridge({dir.file("Outbox"), dir.file("Incoming"), dir.file("sms-bridge.log"),
+                dir.file("UnitLog.msg")},
+               gateway, [] { return kWallMs; }) {
+    for (const char* folder : {"Outbox", "gw/inbox", "gw/outbox", "gw/sent", "gw/error"})
+      platform::create_folders(dir.file(folder));
+  }
+  std::string now_text() const { return local_time_text(kWallMs / 1000); }
+  std::vector<std::string> incoming_lines_written() const {
+    std::vector<std::string> lines;
+    for (const auto& name : platform::list_files(dir.file("Incoming"), "*.txt"))
+      for (auto& line : platform::read_lines(dir.file("Incoming/" + name))) lines.push_back(line);
+    return lines;
+  }
+
+  testing::TempFolder dir;
+  std::vector<std::string> notes;
+  GammuFilesGateway gateway;
+  SmsBridge bridge;
+};
+
+TEST_F(Bridge, HandsCompleteOutboxFilesToTheGatewayAndReportsWhatItCanNotSend) {
+  write_outbox_file(dir.file("Outbox"),
+                    programming_message("+27821234567", 3, "*1234*12\"1ABC\xE9\""));
+  write_outbox_file(dir.file("Outbox"), command_message("+27 82 123-4567", 42, "*", "1234", "A1"));
+  write_outbox_file(dir.file("Outbox"), plain_message("08x12", 5, "hello"));
+  dir.write("Outbox/junk_1.txt", "no separator");
+
+  EXPECT_EQ(bridge.poll(0), 0);  // not settled yet
+  EXPECT_EQ(bridge.poll(500), 4);
+
+  // The programming row asks for a delivery report, the "Report:N" command
+  // does not; the daemon reads the text the same in every locale.
+  const auto handed = names_in(dir.file("gw/outbox"));
+  ASSERT_EQ(handed.size(), 2u);
+  EXPECT_EQ(handed[0].rfind("OUTC", 0), 0u);
+  EXPECT_TRUE(handed[0].ends_with("_+27821234567_3.txtd")) << handed[0];
+  EXPECT_TRUE(handed[1].ends_with("_+27821234567_42.txt")) << handed[1];
+  EXPECT_NE(handed[0], handed[1]);
+  const std::string bytes = dir.read("gw/outbox/" + handed[0]);
+  EXPECT_EQ(bytes.substr(0, 4), std::string("\xFF\xFE*\0", 4));
+  EXPECT_EQ(from_text_file(bytes), "*1234*12\"1ABC\xE9\"");
+  EXPECT_EQ(from_text_file(dir.read("gw/outbox/" + handed[1])), "*1234A1");
+
+  // What can not be sent stays as the operator wrote it and is reported.
+  EXPECT_EQ(names_in(dir.file("Outbox")),
+            (std::vector<std::string>{"08x12_5.txt.bad", "junk_1.txt.bad"}));
+  const std::vector<std::string> expected{
+      "08x12,failed," + now_text() + ",Not sent: \"08x12\" is not a telephone number (08x12_5.txt)",
+      "junk,failed," + now_text() + ",Not sent: no \",7,\" in junk_1.txt"};
+  auto lines = incoming_lines_written();
+  std::sort(lines.begin(), lines.end());
+  EXPECT_EQ(lines, expected);
+  auto logged = platform::read_lines(dir.file("UnitLog.msg"));
+  std::sort(logged.begin(), logged.end());
+  EXPECT_EQ(logged, expected);
+}
+
+TEST_F(Bridge, HandOverLeftHalfDoneIsFinishedOnceOnly) {
+  // Claimed by an earlier run that stopped before the gateway had it...
+  dir.write("Outbox/+27821234567_7.txt.1796778827001.sending", "+27821234567,7,seven");
+  // ...and one that stopped after the gateway had it.
+  dir.write("Outbox/+27821234567_8.txt.1796778827002.sending", "+27821234567,7,eight");
+  dir.write("gw/sent/OUTC20261209_011347_1796778827002_+27821234567_8.txtd", "eight");
+
+  bridge.poll(0);
+  EXPECT_TRUE(names_in(dir.file("Outbox")).empty());
+  const auto handed = names_in(dir.file("gw/outbox"));
+  ASSERT_EQ(handed.size(), 1u);
+  EXPECT_NE(handed[0].find("_1796778827001_+27821234567_7.txtd"), std::string::npos);
+  EXPECT_EQ(from_text_file(dir.read("gw/outbox/" + handed[0])), "seven");
+
+  // New hand-overs go on past the serials found.
+  write_outbox_file(dir.file("Outbox"), programming_message("+27821234567", 9, "nine"));
+  bridge.poll(1000);
+  bridge.poll(2000);
+  const auto later = names_in(dir.file("gw/outbox"));
+  ASSERT_EQ(later.size(), 2u);
+  EXPECT_NE(later[1].find("_1796778827003_+27821234567_9.txtd"), std::string::npos) << later[1];
+}
+
+TEST_F(Bridge, PassesOnReceivedSentFailedAndReportsToIncomingFolderAndUnitLog) {
+  const std::string long_text(170, 'x');
+  dir.write("gw/sent/OUTC20261209_011347_1796778827750_+27821234567_3.txtd",
+            to_utf16_file(long_text));
+  dir.write("gw/error/OUTC20261209_011348_1796778827751_+27821234568_4.txt", to_utf16_file("A1"));
+  // A long message in two parts, with a line end and a character Latin-1
+  // lacks; a delivery report.
+  dir.write("gw/inbox/IN20261209_010700_00_+27821234560_00.txt",
+            "; comment\n\n[SMSBackup000]\r\nNumber = \"+27821234560\"\r\nPDU = Deliver\n"
+            "Text00 = " +
+                ucs2_hex("OK, Zone 1\n") +
+                "\r\nCoding = Default_No_Compression\n"
+                "[SMSBackup001]\nNumber = \"+27821234560\"\nText00 = " +
+                ucs2_hex("set caf\xE9 ", "20AC") + "\n");
+  dir.write("gw/inbox/IN20261209_010701_00_+27821234561_00.txt",
+            "[SMSBackup000]\nPDU = Status_Report\nNumber = \"+27821234561\"\nText00 = " +
+                ucs2_hex("Delivered") + "\n");
+  dir.write("gw/inbox/IN20261209_010702_00_+27821234562_00.txt", "not a backup");
+  const auto received_at = [&](const char* name) {
+    struct stat info {};
+    ::stat(dir.file(std::string("gw/inbox/") + name).c_str(), &info);
+    return local_time_text(info.st_mtime);
+  };
+  const std::string t1 = received_at("IN20261209_010700_00_+27821234560_00.txt");
+  const std::string t2 = received_at("IN20261209_010701_00_+27821234561_00.txt");
+
+  EXPECT_EQ(bridge.poll(0), 0);
+  EXPECT_EQ(bridge.poll(500), 4);
+  const std::vector<std::string> expected{
+      "+27821234567,sent," + now_text() + ",Sent: " + std::string(154, 'x'),
+      "+27821234567,sent," + now_text() + "," + std::string(16, 'x'),
+      "+27821234568,failed," + now_text() + ",Not sent: A1",
+      "+27821234560,received," + t1 + ",OK, Zone 1 set caf\xE9 ?",
+      "+27821234561,report," + t2 + ",Delivery report: Delivered"};
+  EXPECT_EQ(incoming_lines_written(), expected);
+  EXPECT_EQ(platform::read_lines(dir.file("UnitLog.msg")), expected);
+  // Passed on once: the gateway's files are gone, but for the one it can not
+  // read, which is noted and left.
+  EXPECT_TRUE(names_in(dir.file("gw/sent")).empty());
+  EXPECT_TRUE(names_in(dir.file("gw/error")).empty());
+  EXPECT_EQ(names_in(dir.file("gw/inbox")),
+            std::vector<std::string>{"IN20261209_010702_00_+27821234562_00.txt"});
+  ASSERT_EQ(notes.size(), 1u);
+  EXPECT_EQ(bridge.poll(1000), 0);
+  EXPECT_EQ(notes.size(), 1u);
+}
+
+TEST(BridgeFailure, NothingIsLostWhileTheIncomingFolderCanNotBeWritten) {
+  testing::TempFolder dir;
+  dir.write("blocked", "a file where the incoming folder should be");
+  GammuFilesGateway gateway({dir.file("gw/inbox"), dir.file("gw/outbox"), dir.file("gw/sent"),
+                             dir.file("gw/error"), false},
+                            [](const std::string&) {});
+  SmsBridge bridge({dir.file("Outbox"), dir.file("blocked/Incoming"), dir.file("bridge.log"), ""},
+                   gateway, [] { return kWallMs; });
+  dir.write("gw/sent/OUTC20261209_011347_1796778827750_+27821234567_3.txt", "P1");
+  bridge.poll(0);
+  EXPECT_THROW(bridge.poll(500), platform::FileError);
+  EXPECT_TRUE(platform::file_exists(
+      dir.file("gw/sent/OUTC20261209_011347_1796778827750_+27821234567_3.txt")));
+
+  std::filesystem::remove(dir.file("blocked"));
+  EXPECT_EQ(bridge.poll(1000), 1);
+  EXPECT_EQ(platform::read_lines(dir.file("blocked/Incoming/sms-bridge-1.txt")),
+            std::vector<std::string>{"+27821234567,sent," + local_time_text(kWallMs / 1000) +
+                                     ",Sent: P1"});
+}
+
+TEST(GammuSettingsFile, SampleConfigIsAcceptedAndUnsuitableOnesRefused) {
+  const GammuSettings sample =
+      read_gammu_settings(std::string(TARVEX_SOURCE_DIR) + "/demo/gammu-smsdrc");
+  EXPECT_EQ(sample.inbox, "/var/spool/gammu/inbox/");
+  EXPECT_EQ(sample.outbox, "/var/spool/gammu/outbox/");
+  EXPECT_EQ(sample.sent, "/var/spool/gammu/sent/");
+  EXPECT_EQ(sample.error, "/var/spool/gammu/error/");
+  EXPECT_TRUE(sample.stores_reports);
+
+  testing::TempFolder dir;
+  const std::string folders =
+      "InboxPath = in/\nOutboxPath = out/\nSentSMSPath = sent/\nErrorSMSPath = error/\n";
+  dir.write("ok",
+            "[gammu]\nservice = sql\n[SMSD]\nService = FILES\nInboxFormat = detail\n" + folders);
+  const GammuSettings relative = read_gammu_settings(dir.file("ok"));
+  EXPECT_EQ(relative.outbox, dir.file("out/"));
+  EXPECT_FALSE(relative.stores_reports);
+
+  for (const std::string& bad : std::vector<std::string>{
+           "[smsd]\nservice = sql\ninboxformat = detail\n" + folders,
+           "[smsd]\nservice = files\ninboxformat = unicode\n" + folders,
+           "[smsd]\nservice = files\ninboxformat = detail\ninboxpath = in/\noutboxpath = out/\n"
+           "sentsmspath = sent/\n",
+           "[smsd]\nservice = files\ninboxformat = detail\ninboxpath = in/\noutboxpath = out/\n"
+           "sentsmspath = out\nerrorsmspath = error/\n"}) {
+    dir.write("bad", bad);
+    EXPECT_THROW(read_gammu_settings(dir.file("bad")), std::runtime_error) << bad;
+  }
+}
+
+}  // namespace
+}  // namespace tarvex::outbound

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace tarvex::testing {
+
+// Starts program with arguments in working_folder; returns its process id.
+pid_t start_program(const std::string& program, const std::vector<std::string>& arguments,
+                    const std::string& working_folder);
+
+// Sends SIGTERM and waits up to 10 s (then SIGKILL). Returns the exit code,
+// or -1 when it did not end by itself.
+int stop_program(pid_t process);
+
+// Polls done every 50 ms until it holds or seconds have passed; returns its
+// last answer.
+bool wait_until(const std::function<bool()>& done, int seconds);
+
+}  // namespace tarvex::testing
