@@ -2,6 +2,9 @@
 
 #include <cerrno>
 
+#include <sys/stat.h>
+#include <sys/types.h>
+
 #ifdef _WIN32
 #include <windows.h>
 #endif
@@ -61,6 +64,12 @@ bool delete_file(const std::string& path) {
   return DeleteFileW(wide_path(path).c_str()) != 0;
 }
 
+std::time_t modified_time(const std::string& path) {
+  struct _stat64 info {};
+  return _wstat64(wide_path(path).c_str(), &info) == 0 ? static_cast<std::time_t>(info.st_mtime)
+                                                        : 0;
+}
+
 std::error_code replace_file(const std::string& from, const std::string& to) {
   // A plain rename refuses an existing target here; MoveFileEx replaces it
   // in one step on the same volume.
@@ -86,6 +95,11 @@ std::FILE* open_file(const std::string& path, const char* mode) {
 
 bool delete_file(const std::string& path) {
   return std::remove(path.c_str()) == 0;
+}
+
+std::time_t modified_time(const std::string& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 ? info.st_mtime : 0;
 }
 
 std::error_code replace_file(const std::string& from, const std::string& to) {

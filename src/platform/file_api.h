@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -26,6 +27,10 @@ bool delete_file(const std::string& path);
 // Puts from in the place of to in one step: whoever opens to sees either the
 // old or the new file, never none and never half of one.
 std::error_code replace_file(const std::string& from, const std::string& to);
+
+// The modification time of a file in seconds since 1970, or 0 when it has
+// none (a missing file).
+std::time_t modified_time(const std::string& path);
 
 // The current folder of the process, as a path.
 std::string current_folder();
