@@ -61,7 +61,8 @@ std::vector<ClaimedFile> CompleteFiles::take(
     const std::string path = platform::join_path(folder_, name);
     const Seen seen = seen_[name];
     const std::string claimed = claim_path(name);
-    if (platform::replace_file(path, claimed)) continue;  // taken away meanwhile; a file still there is looked at again
+    if (platform::replace_file(path, claimed))
+      continue;  // taken away meanwhile; a file still there is looked at again
     seen_.erase(name);
     std::string bytes;
     try {

@@ -1,6 +1,5 @@
 #include "outbound/gammu_gateway.h"
 
-
 #include <algorithm>
 #include <cctype>
 #include <map>
@@ -10,7 +9,6 @@
 #include "platform/file_api.h"
 #include "platform/local_time.h"
 #include "platform/text_file.h"
-
 
 namespace tarvex::outbound {
 
@@ -216,8 +214,8 @@ GammuFilesGateway::GammuFilesGateway(GammuSettings settings,
       error_(settings_.error, "OUT*", settle_ms) {}
 
 std::string GammuFilesGateway::outbox_name(const GatewayMessage& message) {
-  const std::string time = platform::format_utc_time(
-      static_cast<std::time_t>(message.serial / 1000), "%Y%m%d_%H%M%S");
+  const std::string time =
+      platform::format_utc_time(static_cast<std::time_t>(message.serial / 1000), "%Y%m%d_%H%M%S");
   // The daemon splits the name at "_" and ".": the tag keeps neither.
   std::string tag;
   for (char c : message.tag)

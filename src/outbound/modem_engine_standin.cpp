@@ -11,7 +11,6 @@
 #include "platform/local_time.h"
 #include "platform/text_file.h"
 
-
 namespace tarvex::outbound {
 
 namespace {

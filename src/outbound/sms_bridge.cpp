@@ -6,7 +6,6 @@
 #include "platform/file_api.h"
 #include "platform/text_file.h"
 
-
 namespace tarvex::outbound {
 
 namespace {

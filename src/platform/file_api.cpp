@@ -49,7 +49,8 @@ std::string from_fs_path(const fs::path& path) {
   const std::wstring& wide = path.native();
   if (wide.empty()) return {};
   const int size = static_cast<int>(wide.size());
-  const int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+  const int length =
+      WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
   if (length <= 0) return {};
   std::string bytes(static_cast<std::size_t>(length), '\0');
   WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, bytes.data(), length, nullptr, nullptr);
@@ -67,7 +68,7 @@ bool delete_file(const std::string& path) {
 std::time_t modified_time(const std::string& path) {
   struct _stat64 info {};
   return _wstat64(wide_path(path).c_str(), &info) == 0 ? static_cast<std::time_t>(info.st_mtime)
-                                                        : 0;
+                                                       : 0;
 }
 
 std::error_code replace_file(const std::string& from, const std::string& to) {

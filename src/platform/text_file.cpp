@@ -173,8 +173,8 @@ bool wildcard_match(const std::string& pattern, const std::string& name) {
 std::vector<std::string> list_files(const std::string& folder, const std::string& pattern) {
   std::vector<std::string> names;
   std::error_code ec;
-  for (fs::directory_iterator it(to_fs_path(folder.empty() ? "." : folder), ec), end; !ec && it != end;
-       it.increment(ec)) {
+  for (fs::directory_iterator it(to_fs_path(folder.empty() ? "." : folder), ec), end;
+       !ec && it != end; it.increment(ec)) {
     std::error_code type_ec;
     if (!it->is_regular_file(type_ec)) continue;
     std::string name = from_fs_path(it->path().filename());

@@ -48,8 +48,8 @@ TEST(TextFile, PathsKeepEveryCharacterAndRewritesReplaceTheFile) {
   EXPECT_EQ(read_lines(path), (std::vector<std::string>{"new", "more"}));
   EXPECT_EQ(list_files(folder, "*.DEV"), std::vector<std::string>{"Ünit ж.dev"});
   // The file system holds the very name, not a stand-in for it.
-  const auto entry = *std::filesystem::directory_iterator(std::filesystem::path(
-      reinterpret_cast<const char8_t*>(folder.c_str())));
+  const auto entry = *std::filesystem::directory_iterator(
+      std::filesystem::path(reinterpret_cast<const char8_t*>(folder.c_str())));
   EXPECT_EQ(entry.path().filename(), std::filesystem::path(u8"Ünit ж.dev"));
   EXPECT_TRUE(remove_file(path));
   EXPECT_FALSE(file_exists(path));

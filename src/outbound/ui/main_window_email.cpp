@@ -19,8 +19,7 @@ std::string text_of(const QLineEdit* edit) {
 }  // namespace
 
 void TForm1::connect_email_entries() {
-  email_ = std::make_unique<outbound::EmailChannel>(
-      session_, platform::make_tcp_transport());
+  email_ = std::make_unique<outbound::EmailChannel>(session_, platform::make_tcp_transport());
   action("SetupEmailAccount1")->setVisible(true);
   action("ProgramViaEmail1")->setVisible(true);
   connect(action("SetupEmailAccount1"), &QAction::triggered, this,
