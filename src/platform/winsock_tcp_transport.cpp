@@ -3,68 +3,9 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
-#include <mutex>
-#include <system_error>
-#include <thread>
-
 namespace tarvex::platform {
 
-struct WinsockTcpTransport::Lookup {
-  std::mutex mutex;
-  bool finished = false;
-  bool found = false;
-  std::string address;
-};
-
 namespace {
-
-// Windows Sockets is counted per use: every user starts and ends it, so a
-// look-up thread that outlives its transport still has it.
-class WinsockUse {
- public:
-  WinsockUse() {
-    WSADATA data;
-    error_ = WSAStartup(MAKEWORD(2, 2), &data);
-  }
-  ~WinsockUse() {
-    if (error_ == 0) WSACleanup();
-  }
-  WinsockUse(const WinsockUse&) = delete;
-  WinsockUse& operator=(const WinsockUse&) = delete;
-  int error() const { return error_; }
-
- private:
-  int error_;
-};
-
-// The first IPv4 address of a name, else its first IPv6 address.
-bool resolve_name(const std::string& host, std::string& address) {
-  WinsockUse use;
-  if (use.error()) return false;
-  addrinfo hints{};
-  hints.ai_family = AF_UNSPEC;
-  hints.ai_socktype = SOCK_STREAM;
-  addrinfo* found = nullptr;
-  if (getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0 || !found) return false;
-  const addrinfo* chosen = nullptr;
-  for (int family : {AF_INET, AF_INET6}) {
-    for (const addrinfo* a = found; a && !chosen; a = a->ai_next)
-      if (a->ai_family == family) chosen = a;
-    if (chosen) break;
-  }
-  char text[INET6_ADDRSTRLEN] = {};
-  bool ok = false;
-  if (chosen && chosen->ai_family == AF_INET) {
-    auto* in = reinterpret_cast<const sockaddr_in*>(chosen->ai_addr);
-    ok = inet_ntop(AF_INET, &in->sin_addr, text, sizeof text) != nullptr;
-  } else if (chosen) {
-    auto* in6 = reinterpret_cast<const sockaddr_in6*>(chosen->ai_addr);
-    ok = inet_ntop(AF_INET6, &in6->sin6_addr, text, sizeof text) != nullptr;
-  }
-  freeaddrinfo(found);
-  if (ok) address = text;
-  return ok;
-}
 
 bool would_block(int error) {
   return error == WSAEWOULDBLOCK || error == WSAEINPROGRESS || error == WSAEINTR;
@@ -95,35 +36,27 @@ WinsockTcpTransport::Status WinsockTcpTransport::fail(int error) {
 
 bool WinsockTcpTransport::start_lookup(const std::string& host) {
   if (!started_) return false;
-  auto lookup = std::make_shared<Lookup>();
-  try {
-    std::thread([lookup, host] {
-      std::string address;
-      const bool found = resolve_name(host, address);
-      std::lock_guard lock(lookup->mutex);
-      lookup->found = found;
-      lookup->address = std::move(address);
-      lookup->finished = true;
-    }).detach();
-  } catch (const std::system_error& e) {
-    error_ = e.code().value();
-    return false;
-  }
-  lookup_ = std::move(lookup);
-  return true;
+  if (lookup_.start(host)) return true;
+  error_ = lookup_.start_error();
+  return false;
 }
 
 WinsockTcpTransport::Status WinsockTcpTransport::poll_lookup(std::string& address) {
-  if (!lookup_) return fail(WSAEINVAL);
-  std::lock_guard lock(lookup_->mutex);
-  if (!lookup_->finished) return Status::Pending;
-  if (!lookup_->found) return fail(WSAHOST_NOT_FOUND);
-  address = lookup_->address;
+  switch (lookup_.poll(address)) {
+    case HostLookup::State::None:
+      return fail(WSAEINVAL);
+    case HostLookup::State::Pending:
+      return Status::Pending;
+    case HostLookup::State::NotFound:
+      return fail(WSAHOST_NOT_FOUND);
+    case HostLookup::State::Found:
+      break;
+  }
   return Status::Done;
 }
 
 void WinsockTcpTransport::cancel_lookup() {
-  lookup_.reset();
+  lookup_.cancel();
 }
 
 WinsockTcpTransport::Status WinsockTcpTransport::start_connect(const std::string& address,
@@ -212,7 +145,7 @@ WinsockTcpTransport::Status WinsockTcpTransport::receive(std::string& out) {
 }
 
 void WinsockTcpTransport::close() {
-  lookup_.reset();
+  lookup_.cancel();
   if (socket_ != INVALID_SOCKET) ::closesocket(static_cast<SOCKET>(socket_));
   socket_ = INVALID_SOCKET;
 }

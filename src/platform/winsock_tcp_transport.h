@@ -1,8 +1,8 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 
+#include "platform/host_lookup.h"
 #include "platform/tcp_transport.h"
 
 namespace tarvex::platform {
@@ -27,15 +27,13 @@ class WinsockTcpTransport final : public TcpTransport {
   void close() override;
   int last_error() const override { return error_; }
 
-  struct Lookup;
-
  private:
   Status fail(int error);
 
   std::uintptr_t socket_;  // a SOCKET; INVALID_SOCKET when none is open
   bool started_ = false;   // WSAStartup succeeded
   int error_ = 0;
-  std::shared_ptr<Lookup> lookup_;
+  HostLookup lookup_;
 };
 
 }  // namespace tarvex::platform
