@@ -4,18 +4,21 @@
 // SIGTERM or SIGINT, noting "started" and "stopped" in its log. Shared by the
 // tools that take the modem engine's place.
 
-#include <signal.h>
-#include <time.h>
-
 #include <chrono>
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <exception>
 #include <string>
+#include <thread>
 
 namespace tarvex::tools {
 
-inline volatile sig_atomic_t engine_stop_requested = 0;
+inline volatile std::sig_atomic_t engine_stop_requested = 0;
+
+inline void request_engine_stop(int) {
+  engine_stop_requested = 1;
+}
 
 inline std::int64_t monotonic_ms() {
   using namespace std::chrono;
@@ -26,11 +29,9 @@ inline std::int64_t monotonic_ms() {
 // the start can not be logged.
 template <typename Engine>
 int run_engine(const char* program, Engine& engine, const std::string& started) {
-  struct sigaction action {};
-  action.sa_handler = [](int) { engine_stop_requested = 1; };
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGTERM, &action, nullptr);
-  sigaction(SIGINT, &action, nullptr);
+  // SIGINT is Ctrl+C on Windows too.
+  std::signal(SIGTERM, request_engine_stop);
+  std::signal(SIGINT, request_engine_stop);
   try {
     engine.log(started);
   } catch (const std::exception& e) {
@@ -46,8 +47,7 @@ int run_engine(const char* program, Engine& engine, const std::string& started) 
       // what was not passed on comes again.
       std::fprintf(stderr, "%s: %s\n", program, e.what());
     }
-    timespec pause{0, kPollMs * 1000000L};
-    nanosleep(&pause, nullptr);  // a signal cuts the pause short
+    std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
   }
   try {
     engine.log("stopped");

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <filesystem>
 
+#include "platform/file_api.h"
 #include "platform/text_file.h"
 
 namespace tarvex::app {
@@ -38,11 +39,12 @@ std::string path_below(const std::string& folder, const std::string& path) {
 bool same_folder(const std::string& a, const std::string& b) {
   namespace fs = std::filesystem;
   const auto normal = [](const std::string& p) {
-    fs::path n = fs::path(p).lexically_normal();
+    fs::path n = platform::to_fs_path(p).lexically_normal();
     return n.has_filename() ? n : n.parent_path();  // "x/" is "x"
   };
   std::error_code ec;
-  return normal(a) == normal(b) || fs::equivalent(a, b, ec);
+  return normal(a) == normal(b) ||
+         fs::equivalent(platform::to_fs_path(a), platform::to_fs_path(b), ec);
 }
 
 }  // namespace tarvex::app

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "platform/file_api.h"
 #include "platform/text_file.h"
 
 namespace fs = std::filesystem;
@@ -29,7 +30,7 @@ std::vector<std::string> CompleteFiles::settled(std::int64_t now_ms) {
   std::vector<Ready> ready;
   std::map<std::string, Seen> still_seen;
   for (const std::string& name : platform::list_files(folder_, pattern_)) {
-    const fs::path path = platform::join_path(folder_, name);
+    const fs::path path = platform::to_fs_path(platform::join_path(folder_, name));
     std::error_code ec;
     Seen now{fs::file_size(path, ec), 0, now_ms};
     if (ec) continue;  // gone between the listing and now
@@ -60,19 +61,18 @@ std::vector<ClaimedFile> CompleteFiles::take(
     const std::string path = platform::join_path(folder_, name);
     const Seen seen = seen_[name];
     const std::string claimed = claim_path(name);
-    std::error_code ec;
-    fs::rename(path, claimed, ec);
-    if (ec) continue;  // taken away meanwhile; a file still there is looked at again
+    if (platform::replace_file(path, claimed))
+      continue;  // taken away meanwhile; a file still there is looked at again
     seen_.erase(name);
     std::string bytes;
     try {
       bytes = platform::read_file(claimed);
     } catch (const platform::FileError&) {
-      fs::rename(claimed, path, ec);
+      platform::replace_file(claimed, path);
       continue;
     }
     if (bytes.size() != seen.size) {
-      fs::rename(claimed, path, ec);
+      platform::replace_file(claimed, path);
       seen_[name] = {bytes.size(), seen.modified, now_ms};  // still growing
       continue;
     }

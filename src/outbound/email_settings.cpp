@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/file_api.h"
 #include "platform/text_file.h"
 
 namespace tarvex::outbound {
@@ -46,7 +47,7 @@ std::string decrypt1(const std::string& text) {
 }
 
 std::optional<std::string> read_email_settings(const std::string& path, EmailSettings& settings) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
+  std::FILE* file = platform::open_file(path, "rb");
   if (!file) return "Cannot open file \"" + path + "\". " + std::string(std::strerror(errno));
   std::string bytes;
   char buffer[4096];

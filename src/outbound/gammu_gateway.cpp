@@ -1,17 +1,14 @@
 #include "outbound/gammu_gateway.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cctype>
-#include <filesystem>
 #include <map>
 #include <stdexcept>
 
 #include "app/folders.h"
+#include "platform/file_api.h"
+#include "platform/local_time.h"
 #include "platform/text_file.h"
-
-namespace fs = std::filesystem;
 
 namespace tarvex::outbound {
 
@@ -111,11 +108,6 @@ std::string recipient_of(const std::string& name) {
 bool is_text_message_name(const std::string& name) {
   const auto dot = name.rfind('.');
   return dot != std::string::npos && lower(name.substr(dot + 1, 3)) == "txt";
-}
-
-std::time_t modified_time(const std::string& path) {
-  struct stat info {};
-  return ::stat(path.c_str(), &info) == 0 ? info.st_mtime : 0;
 }
 
 }  // namespace
@@ -222,11 +214,8 @@ GammuFilesGateway::GammuFilesGateway(GammuSettings settings,
       error_(settings_.error, "OUT*", settle_ms) {}
 
 std::string GammuFilesGateway::outbox_name(const GatewayMessage& message) {
-  const std::time_t seconds = static_cast<std::time_t>(message.serial / 1000);
-  std::tm tm{};
-  gmtime_r(&seconds, &tm);
-  char time[32];
-  std::strftime(time, sizeof time, "%Y%m%d_%H%M%S", &tm);
+  const std::string time =
+      platform::format_utc_time(static_cast<std::time_t>(message.serial / 1000), "%Y%m%d_%H%M%S");
   // The daemon splits the name at "_" and ".": the tag keeps neither.
   std::string tag;
   for (char c : message.tag)
@@ -247,15 +236,13 @@ std::string GammuFilesGateway::outbox_name(const GatewayMessage& message) {
 void GammuFilesGateway::submit(const GatewayMessage& message) {
   platform::create_folders(settings_.outbox);
   const std::string path = platform::join_path(settings_.outbox, outbox_name(message));
-  if (fs::exists(path)) throw platform::FileError("\"" + path + "\" exists already");
+  if (platform::file_exists(path)) throw platform::FileError("\"" + path + "\" exists already");
   // The daemon takes every name beginning with "OUT"; the file is written
   // under another one and renamed when complete.
   const std::string temporary =
       platform::join_path(settings_.outbox, "tarvex-" + std::to_string(message.serial));
   platform::write_file(temporary, to_utf16_file(message.text));
-  std::error_code ec;
-  fs::rename(temporary, path, ec);
-  if (ec) {
+  if (const std::error_code ec = platform::replace_file(temporary, path)) {
     platform::remove_file(temporary);
     throw platform::FileError("Cannot write file \"" + path + "\". " + ec.message());
   }
@@ -309,7 +296,7 @@ std::vector<GatewayEvent> GammuFilesGateway::events(std::int64_t now_ms) {
       continue;
     }
     events.push_back({message->status_report ? GatewayOutcome::report : GatewayOutcome::received,
-                      message->number, message->text, modified_time(path), path});
+                      message->number, message->text, platform::modified_time(path), path});
   }
   return events;
 }

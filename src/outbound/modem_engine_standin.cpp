@@ -2,15 +2,14 @@
 
 #include <algorithm>
 #include <ctime>
-#include <filesystem>
 #include <stdexcept>
 #include <vector>
 
 #include "app/folders.h"
 #include "outbound/outbox_message_file.h"
+#include "platform/file_api.h"
+#include "platform/local_time.h"
 #include "platform/text_file.h"
-
-namespace fs = std::filesystem;
 
 namespace tarvex::outbound {
 
@@ -112,11 +111,7 @@ std::string local_timestamp() {
 }
 
 std::string local_time_text(std::time_t time) {
-  std::tm tm{};
-  localtime_r(&time, &tm);
-  char text[32];
-  std::strftime(text, sizeof text, "%Y/%m/%d %H:%M:%S", &tm);
-  return text;
+  return platform::format_local_time(time, "%Y/%m/%d %H:%M:%S");
 }
 
 ModemEngineStandin::ModemEngineStandin(EngineFolders folders,
@@ -141,8 +136,7 @@ int ModemEngineStandin::poll(std::int64_t now_ms) {
     const std::string path = platform::join_path(folders_.programming_folder, file.name);
     const auto message = parse_outbox_file(file.bytes);
     if (!message) {
-      std::error_code ec;
-      fs::rename(file.claimed_path, path + ".bad", ec);
+      const std::error_code ec = platform::replace_file(file.claimed_path, path + ".bad");
       log("not sent, no \",7,\" in " + file.name + ": " + visible(file.bytes) + " (kept as " +
           file.name + (ec ? ".sending)" : ".bad)"));
       continue;

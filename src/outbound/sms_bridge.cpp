@@ -2,11 +2,9 @@
 
 #include <algorithm>
 #include <cctype>
-#include <filesystem>
 
+#include "platform/file_api.h"
 #include "platform/text_file.h"
-
-namespace fs = std::filesystem;
 
 namespace tarvex::outbound {
 
@@ -204,12 +202,10 @@ void SmsBridge::hand_over(const Claim& claim, const std::string& bytes,
 void SmsBridge::refuse(const Claim& claim, const std::string& number, const std::string& why,
                        std::vector<std::string>& lines) {
   std::string kept = platform::join_path(folders_.programming_folder, claim.name + ".bad");
-  if (fs::exists(kept))
+  if (platform::file_exists(kept))
     kept = platform::join_path(folders_.programming_folder,
                                claim.name + "." + std::to_string(claim.serial) + ".bad");
-  std::error_code ec;
-  fs::rename(claim.claimed_path, kept, ec);
-  if (ec) kept = claim.claimed_path;
+  if (platform::replace_file(claim.claimed_path, kept)) kept = claim.claimed_path;
   log("not sent, " + why + " (kept as " + platform::file_name_of(kept) + ")");
   GatewayEvent event{GatewayOutcome::failed, number, why, 0, claim.claimed_path};
   for (auto& line :

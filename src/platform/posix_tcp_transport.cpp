@@ -2,7 +2,6 @@
 
 #include <arpa/inet.h>
 #include <fcntl.h>
-#include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -10,57 +9,12 @@
 
 #include <cerrno>
 #include <cstring>
-#include <mutex>
-#include <system_error>
-#include <thread>
 
 namespace tarvex::platform {
 
-// Shared between the transport and the resolver thread, so that a look-up
-// that is given up can finish on its own without touching the transport.
-struct PosixTcpTransport::Lookup {
-  std::mutex mutex;
-  bool finished = false;
-  bool found = false;
-  std::string address;
-};
-
-namespace {
-
-// The first IPv4 address of a name, else its first IPv6 address.
-bool resolve_name(const std::string& host, std::string& address) {
-  addrinfo hints{};
-  hints.ai_family = AF_UNSPEC;
-  hints.ai_socktype = SOCK_STREAM;
-  addrinfo* found = nullptr;
-  if (getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0 || !found) return false;
-  const addrinfo* chosen = nullptr;
-  for (const addrinfo* a = found; a; a = a->ai_next)
-    if (a->ai_family == AF_INET) {
-      chosen = a;
-      break;
-    }
-  if (!chosen)
-    for (const addrinfo* a = found; a; a = a->ai_next)
-      if (a->ai_family == AF_INET6) {
-        chosen = a;
-        break;
-      }
-  char text[INET6_ADDRSTRLEN] = {};
-  bool ok = false;
-  if (chosen && chosen->ai_family == AF_INET) {
-    auto* in = reinterpret_cast<const sockaddr_in*>(chosen->ai_addr);
-    ok = inet_ntop(AF_INET, &in->sin_addr, text, sizeof text) != nullptr;
-  } else if (chosen) {
-    auto* in6 = reinterpret_cast<const sockaddr_in6*>(chosen->ai_addr);
-    ok = inet_ntop(AF_INET6, &in6->sin6_addr, text, sizeof text) != nullptr;
-  }
-  freeaddrinfo(found);
-  if (ok) address = text;
-  return ok;
+std::unique_ptr<TcpTransport> make_tcp_transport() {
+  return std::make_unique<PosixTcpTransport>();
 }
-
-}  // namespace
 
 PosixTcpTransport::~PosixTcpTransport() {
   close();
@@ -72,35 +26,27 @@ PosixTcpTransport::Status PosixTcpTransport::fail(int error) {
 }
 
 bool PosixTcpTransport::start_lookup(const std::string& host) {
-  auto lookup = std::make_shared<Lookup>();
-  try {
-    std::thread([lookup, host] {
-      std::string address;
-      const bool found = resolve_name(host, address);
-      std::lock_guard lock(lookup->mutex);
-      lookup->found = found;
-      lookup->address = std::move(address);
-      lookup->finished = true;
-    }).detach();
-  } catch (const std::system_error& e) {
-    error_ = e.code().value();
-    return false;
-  }
-  lookup_ = std::move(lookup);
-  return true;
+  if (lookup_.start(host)) return true;
+  error_ = lookup_.start_error();
+  return false;
 }
 
 PosixTcpTransport::Status PosixTcpTransport::poll_lookup(std::string& address) {
-  if (!lookup_) return fail(EINVAL);
-  std::lock_guard lock(lookup_->mutex);
-  if (!lookup_->finished) return Status::Pending;
-  if (!lookup_->found) return fail(EHOSTUNREACH);
-  address = lookup_->address;
+  switch (lookup_.poll(address)) {
+    case HostLookup::State::None:
+      return fail(EINVAL);
+    case HostLookup::State::Pending:
+      return Status::Pending;
+    case HostLookup::State::NotFound:
+      return fail(EHOSTUNREACH);
+    case HostLookup::State::Found:
+      break;
+  }
   return Status::Done;
 }
 
 void PosixTcpTransport::cancel_lookup() {
-  lookup_.reset();
+  lookup_.cancel();
 }
 
 PosixTcpTransport::Status PosixTcpTransport::start_connect(const std::string& address,
@@ -173,7 +119,7 @@ PosixTcpTransport::Status PosixTcpTransport::receive(std::string& out) {
 }
 
 void PosixTcpTransport::close() {
-  lookup_.reset();
+  lookup_.cancel();
   if (socket_ >= 0) ::close(socket_);
   socket_ = -1;
 }

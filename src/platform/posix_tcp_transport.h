@@ -1,7 +1,6 @@
 #pragma once
 
-#include <memory>
-
+#include "platform/host_lookup.h"
 #include "platform/tcp_transport.h"
 
 namespace tarvex::platform {
@@ -26,14 +25,12 @@ class PosixTcpTransport final : public TcpTransport {
   void close() override;
   int last_error() const override { return error_; }
 
-  struct Lookup;
-
  private:
   Status fail(int error);
 
   int socket_ = -1;
   int error_ = 0;
-  std::shared_ptr<Lookup> lookup_;
+  HostLookup lookup_;
 };
 
 }  // namespace tarvex::platform

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace tarvex::platform {
@@ -9,7 +10,8 @@ namespace tarvex::platform {
 // One TCP client connection that never blocks. Every call does what can be
 // done at once and says whether the caller has to poll again; the caller owns
 // all waiting (and so its time-outs and the message pump). When a call fails,
-// last_error() gives the operating system's error number (an errno value).
+// last_error() gives the operating system's error number: an errno value, or
+// on Windows the Windows Sockets number.
 class TcpTransport {
  public:
   enum class Status {
@@ -59,5 +61,9 @@ class TcpTransport {
   virtual void close() = 0;
   virtual int last_error() const = 0;
 };
+
+// The sockets of the platform this is built for: POSIX sockets, or Windows
+// Sockets on Windows.
+std::unique_ptr<TcpTransport> make_tcp_transport();
 
 }  // namespace tarvex::platform

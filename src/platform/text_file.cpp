@@ -9,9 +9,13 @@
 #include <filesystem>
 #include <system_error>
 
+#ifndef _WIN32
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
+
+#include "platform/file_api.h"
 
 namespace fs = std::filesystem;
 
@@ -25,6 +29,10 @@ std::string os_error_text(int error) {
 
 [[noreturn]] void fail(const std::string& what, const std::string& path, int error) {
   throw FileError(what + " \"" + path + "\". " + os_error_text(error));
+}
+
+[[noreturn]] void fail(const std::string& what, const std::string& path, std::error_code error) {
+  throw FileError(what + " \"" + path + "\". " + error.message());
 }
 
 // Writes all bytes or reports the errno of the failure.
@@ -82,9 +90,9 @@ std::string read_file(const std::string& path, std::uintmax_t max_bytes) {
                      ", far larger than any file of its kind.");
   };
   std::error_code ec;
-  const std::uintmax_t size = fs::file_size(path, ec);
+  const std::uintmax_t size = fs::file_size(to_fs_path(path), ec);
   if (!ec && size > max_bytes) throw too_large();
-  std::FILE* file = std::fopen(path.c_str(), "rb");
+  std::FILE* file = open_file(path, "rb");
   if (!file) fail("Cannot open file", path, errno);
   std::string bytes;
   char buffer[65536];
@@ -114,40 +122,45 @@ namespace {
 // A fresh temporary file; owner_only makes it readable by its owner alone
 // from the moment it exists.
 std::FILE* create_temp(const std::string& temp, bool owner_only) {
-  if (!owner_only) return std::fopen(temp.c_str(), "wb");
+#ifdef _WIN32
+  // A file in the operator's profile is private to the account already.
+  (void)owner_only;
+  return open_file(temp, "wb");
+#else
+  if (!owner_only) return open_file(temp, "wb");
   std::remove(temp.c_str());
   const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR);
   if (fd < 0) return nullptr;
   std::FILE* file = ::fdopen(fd, "wb");
   if (!file) ::close(fd);
   return file;
+#endif
 }
 
-void replace_file(const std::string& path, const std::string& bytes, bool owner_only) {
+void rewrite_file(const std::string& path, const std::string& bytes, bool owner_only) {
   const std::string temp = path + ".tmp";
   std::FILE* file = create_temp(temp, owner_only);
   if (!file) fail("Cannot create file", path, errno);
   int error = write_all(file, bytes);
   if (std::fclose(file) != 0 && !error) error = errno ? errno : EIO;
   if (error) {
-    std::remove(temp.c_str());
+    delete_file(temp);
     fail("Cannot write file", path, error);
   }
-  if (std::rename(temp.c_str(), path.c_str()) != 0) {
-    error = errno;
-    std::remove(temp.c_str());
-    fail("Cannot replace file", path, error);
+  if (const std::error_code replaced = replace_file(temp, path)) {
+    delete_file(temp);
+    fail("Cannot replace file", path, replaced);
   }
 }
 
 }  // namespace
 
 void write_file(const std::string& path, const std::string& bytes) {
-  replace_file(path, bytes, false);
+  rewrite_file(path, bytes, false);
 }
 
 void write_private_file(const std::string& path, const std::string& bytes) {
-  replace_file(path, bytes, true);
+  rewrite_file(path, bytes, true);
 }
 
 void write_lines(const std::string& path, const std::vector<std::string>& lines) {
@@ -156,17 +169,18 @@ void write_lines(const std::string& path, const std::vector<std::string>& lines)
 
 void append_lines(const std::string& path, const std::vector<std::string>& lines) {
   std::error_code ec;
-  const bool existed = fs::is_regular_file(path, ec);
-  const std::uintmax_t old_size = existed ? fs::file_size(path, ec) : 0;
+  const fs::path native = to_fs_path(path);
+  const bool existed = fs::is_regular_file(native, ec);
+  const std::uintmax_t old_size = existed ? fs::file_size(native, ec) : 0;
   const bool size_known = !ec;
-  std::FILE* file = std::fopen(path.c_str(), "ab");
+  std::FILE* file = open_file(path, "ab");
   if (!file) fail(existed ? "Cannot open file" : "Cannot create file", path, errno);
   int error = write_all(file, join_lines(lines));
   if (std::fclose(file) != 0 && !error) error = errno ? errno : EIO;
   if (error) {
     // Take back the part of the entry that did get written, so that the file
     // keeps exactly its earlier entries.
-    if (size_known) fs::resize_file(path, old_size, ec);
+    if (size_known) fs::resize_file(native, old_size, ec);
     fail("Cannot write file", path, error);
   }
 }
@@ -174,23 +188,25 @@ void append_lines(const std::string& path, const std::vector<std::string>& lines
 void create_folders(const std::string& path) {
   if (path.empty()) return;
   std::error_code ec;
-  fs::create_directories(path, ec);
-  if (ec && !fs::is_directory(path))
+  const fs::path native = to_fs_path(path);
+  fs::create_directories(native, ec);
+  std::error_code probe;
+  if (ec && !fs::is_directory(native, probe))
     throw FileError("Cannot create folder \"" + path + "\". " + ec.message());
 }
 
 bool remove_file(const std::string& path) {
-  return std::remove(path.c_str()) == 0;
+  return delete_file(path);
 }
 
 bool file_exists(const std::string& path) {
   std::error_code ec;
-  return fs::is_regular_file(path, ec);
+  return fs::is_regular_file(to_fs_path(path), ec);
 }
 
 bool folder_exists(const std::string& path) {
   std::error_code ec;
-  return fs::is_directory(path, ec);
+  return fs::is_directory(to_fs_path(path), ec);
 }
 
 bool wildcard_match(const std::string& pattern, const std::string& name) {
@@ -218,26 +234,34 @@ bool wildcard_match(const std::string& pattern, const std::string& name) {
 std::vector<std::string> list_files(const std::string& folder, const std::string& pattern) {
   std::vector<std::string> names;
   std::error_code ec;
-  for (fs::directory_iterator it(folder.empty() ? "." : folder, ec), end; !ec && it != end;
-       it.increment(ec)) {
+  for (fs::directory_iterator it(to_fs_path(folder.empty() ? "." : folder), ec), end;
+       !ec && it != end; it.increment(ec)) {
     std::error_code type_ec;
     if (!it->is_regular_file(type_ec)) continue;
-    std::string name = it->path().filename().string();
+    std::string name = from_fs_path(it->path().filename());
     if (wildcard_match(pattern, name)) names.push_back(std::move(name));
   }
   std::sort(names.begin(), names.end());
   return names;
 }
 
+#ifdef _WIN32
+constexpr char kSeparator = '\\';
+constexpr char kOtherSeparator = '/';
+#else
+constexpr char kSeparator = '/';
+constexpr char kOtherSeparator = '\\';
+#endif
+
 std::string join_path(const std::string& folder, const std::string& name) {
   if (folder.empty()) return name;
-  if (folder.back() == '/') return folder + name;
-  return folder + "/" + name;
+  if (folder.back() == kSeparator || folder.back() == '/') return folder + name;
+  return folder + kSeparator + name;
 }
 
 std::string to_native_path(const std::string& stored) {
   std::string out = stored;
-  std::replace(out.begin(), out.end(), '\\', '/');
+  std::replace(out.begin(), out.end(), kOtherSeparator, kSeparator);
   return out;
 }
 

@@ -1,6 +1,7 @@
 #include "platform/virtual_scheduler.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <ctime>
 
@@ -125,15 +126,24 @@ void VirtualScheduler::set_start_time(int year, int month, int day, int hour, in
 }
 
 namespace {
+// The start time plus the virtual time, with every field carried over into
+// the next (61 seconds are a minute and a second, and so on).
 std::tm virtual_tm(const int start[6], std::int64_t now_ms) {
+  using namespace std::chrono;
+  const sys_days start_day = year{start[0]} / month{static_cast<unsigned>(start[1])} /
+                             day{static_cast<unsigned>(start[2])};
+  const sys_seconds at = sys_seconds(start_day) + hours{start[3]} + minutes{start[4]} +
+                         seconds{start[5] + now_ms / 1000};
+  const sys_days at_day = floor<days>(at);
+  const year_month_day date{at_day};
+  const hh_mm_ss time{at - at_day};
   std::tm tm{};
-  tm.tm_year = start[0] - 1900;
-  tm.tm_mon = start[1] - 1;
-  tm.tm_mday = start[2];
-  tm.tm_hour = start[3];
-  tm.tm_min = start[4];
-  tm.tm_sec = start[5] + static_cast<int>(now_ms / 1000);
-  timegm(&tm);  // normalises the fields
+  tm.tm_year = static_cast<int>(date.year()) - 1900;
+  tm.tm_mon = static_cast<int>(static_cast<unsigned>(date.month())) - 1;
+  tm.tm_mday = static_cast<int>(static_cast<unsigned>(date.day()));
+  tm.tm_hour = static_cast<int>(time.hours().count());
+  tm.tm_min = static_cast<int>(time.minutes().count());
+  tm.tm_sec = static_cast<int>(time.seconds().count());
   return tm;
 }
 }  // namespace

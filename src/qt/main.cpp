@@ -1,9 +1,8 @@
-#include <filesystem>
-
 #include <QApplication>
 
 #include "app/ui/main_window.h"
 #include "app/ui/windows.h"
+#include "platform/file_api.h"
 #include "qt/qt_scheduler.h"
 #include "qt/qt_ui.h"
 
@@ -16,7 +15,7 @@ int main(int argc, char* argv[]) {
   tarvex::qt::QtUi ui;
   tarvex::qt::QtScheduler scheduler;
   // The start-up folder is the current folder, wherever the program lies.
-  const std::string start_folder = std::filesystem::current_path().string();
+  const std::string start_folder = tarvex::platform::current_folder();
 
   tarvex::app::TForm1 main_window(ui, scheduler, start_folder);
   ui.set_main_window(&main_window);

@@ -78,7 +78,7 @@ std::optional<std::string> QtUi::open_file(const platform::FileDialogRequest& re
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   select_filter(dialog, request);
   if (!request.default_ext.empty()) dialog.setDefaultSuffix(latin1(request.default_ext));
-  if (!request.proposed_name.empty()) dialog.selectFile(latin1(request.proposed_name));
+  if (!request.proposed_name.empty()) dialog.selectFile(path_text(request.proposed_name));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return path_bytes(dialog.selectedFiles().first());
 }
@@ -90,7 +90,7 @@ std::optional<std::string> QtUi::save_file(const platform::FileDialogRequest& re
   dialog.setFileMode(QFileDialog::AnyFile);
   select_filter(dialog, request);
   if (!request.default_ext.empty()) dialog.setDefaultSuffix(latin1(request.default_ext));
-  if (!request.proposed_name.empty()) dialog.selectFile(latin1(request.proposed_name));
+  if (!request.proposed_name.empty()) dialog.selectFile(path_text(request.proposed_name));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return path_bytes(dialog.selectedFiles().first());
 }

@@ -2,8 +2,10 @@
 
 #include <string>
 
+#include <QDir>
 #include <QFile>
 #include <QString>
+#include <QStringDecoder>
 
 namespace tarvex::qt {
 
@@ -16,13 +18,27 @@ inline std::string bytes(const QString& text) {
   return text.toLatin1().toStdString();
 }
 
-// A path is bytes in the file system's encoding (UTF-8 here), never 8-bit
-// text: "Gerät" must name the folder that exists.
+// A path is bytes in the file system's encoding, never 8-bit text: "Gerät"
+// must name the folder that exists. On Windows the core takes UTF-8 paths to
+// the wide file API (platform/file_api.h), and reads bytes that are no UTF-8
+// in the ANSI code page, as older settings files hold them.
 inline QString path_text(const std::string& path) {
+#ifdef Q_OS_WIN
+  QStringDecoder utf8(QStringDecoder::Utf8);
+  const QString text = utf8(QByteArrayView(path.data(), static_cast<qsizetype>(path.size())));
+  if (!utf8.hasError()) return text;
+  return QString::fromLocal8Bit(path.data(), static_cast<qsizetype>(path.size()));
+#else
   return QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size())));
+#endif
 }
 inline std::string path_bytes(const QString& path) {
+#ifdef Q_OS_WIN
+  // Qt's dialogs give "/"; the program builds and shows paths with "\".
+  return QDir::toNativeSeparators(path).toUtf8().toStdString();
+#else
   return QFile::encodeName(path).toStdString();
+#endif
 }
 
 }  // namespace tarvex::qt

@@ -2,15 +2,20 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/text_file.h"
+
 namespace tarvex::app {
 namespace {
 
 TEST(Folders, RelativeFromStartFolderAbsoluteAsIsEmptyStaysEmpty) {
-  EXPECT_EQ(resolve_folder("/start", "Outbox"), "/start/Outbox");
-  EXPECT_EQ(resolve_folder("/start", "Data\\Outbox"), "/start/Data/Outbox");
-  EXPECT_EQ(resolve_folder("/start", "../shared/in"), "/start/../shared/in");
-  EXPECT_EQ(resolve_folder("/start", "/var/outbox"), "/var/outbox");
-  EXPECT_EQ(resolve_folder("/start", ""), "");
+  const auto native = platform::to_native_path;
+  const std::string start = native("/start");
+  EXPECT_EQ(resolve_folder(start, "Outbox"), native("/start/Outbox"));
+  EXPECT_EQ(resolve_folder(start, "Data\\Outbox"), native("/start/Data/Outbox"));
+  EXPECT_EQ(resolve_folder(start, "../shared/in"), native("/start/../shared/in"));
+  EXPECT_EQ(resolve_folder(start, "/var/outbox"), native("/var/outbox"));
+  EXPECT_EQ(resolve_folder(start, "c:\\Data"), native("c:\\Data"));
+  EXPECT_EQ(resolve_folder(start, ""), "");
 }
 
 }  // namespace

@@ -358,7 +358,8 @@ TEST_F(DeviceFilesTest, FoldersMayBeAbsoluteAndPathsOutsideKeepTheirName) {
   EXPECT_EQ(device_folder(session), dir.file("Other"));
   EXPECT_EQ(device_caption(session, "/elsewhere/x.dev"),
             "Tarvex Programmer Ver1.02 Master  /elsewhere/x.dev");
-  EXPECT_EQ(function_file_path(session, "Sub\\A.fun"), functions() + "/Sub/A.fun");
+  EXPECT_EQ(function_file_path(session, "Sub\\A.fun"),
+            platform::join_path(functions(), platform::to_native_path("Sub/A.fun")));
 }
 
 }  // namespace

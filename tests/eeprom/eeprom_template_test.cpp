@@ -41,7 +41,8 @@ TEST(EepromTemplate, CommandCodesAndPath) {
   EXPECT_EQ(read_command_code("24FC256"), 4);
   EXPECT_EQ(read_command_code("24FC512"), 7);
   EXPECT_EQ(read_command_code("AT24"), 0);
-  EXPECT_EQ(template_path("/start", "GSM Gate 4"), "/start/EEPROM Devices/GSM Gate 4.dtp");
+  EXPECT_EQ(template_path(platform::to_native_path("/start"), "GSM Gate 4"),
+            platform::to_native_path("/start/EEPROM Devices/GSM Gate 4.dtp"));
 }
 
 TEST(GetAddress, WindowVersionShowsLabelAndFlagsErrors) {

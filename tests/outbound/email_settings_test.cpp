@@ -72,11 +72,14 @@ TEST_F(EmailSettingsTest, LoadFailuresAreReportedAndKeepTheSettings) {
   EXPECT_EQ(ui.messages[0].rfind("Cannot open file \"" + dir.file("eset.ini") + "\"", 0), 0u);
   EXPECT_EQ(channel.settings(), sample_settings());
 
-  // A file that opens but cannot be read.
+#ifndef _WIN32
+  // A file that opens but cannot be read (a folder; Windows opens none as a
+  // file).
   std::filesystem::create_directory(dir.file("eset.ini"));
   EXPECT_FALSE(channel.load_email_settings());
   EXPECT_EQ(ui.messages.back(), kUnableLoadEmailSetting);
   EXPECT_EQ(channel.settings(), sample_settings());
+#endif
 }
 
 TEST_F(EmailSettingsTest, FailedSaveIsReportedAndChangesNothing) {

@@ -14,7 +14,7 @@ namespace {
 std::vector<std::string> everything_under(const std::string& folder) {
   std::vector<std::string> found;
   for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
-    found.push_back(std::filesystem::relative(entry.path(), folder).string());
+    found.push_back(std::filesystem::relative(entry.path(), folder).generic_string());
   std::sort(found.begin(), found.end());
   return found;
 }

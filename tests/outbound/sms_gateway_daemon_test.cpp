@@ -15,6 +15,8 @@
 namespace tarvex::outbound {
 namespace {
 
+#ifndef _WIN32
+
 std::string installed_daemon() {
   for (const char* path : {"/usr/bin/gammu-smsd", "/usr/local/bin/gammu-smsd"})
     if (platform::file_exists(path)) return path;
@@ -122,6 +124,12 @@ TEST(SmsGatewayDaemon, ProgrammingRunReachesThePhoneAndTheUnitsAnswerComesBack) 
   }
   EXPECT_TRUE(answer_seen);
 }
+
+#else
+TEST(SmsGatewayDaemon, ProgrammingRunReachesThePhoneAndTheUnitsAnswerComesBack) {
+  GTEST_SKIP() << "needs Debian's gammu-smsd, started with fork()";
+}
+#endif
 
 }  // namespace
 }  // namespace tarvex::outbound

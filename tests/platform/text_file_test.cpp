@@ -36,6 +36,25 @@ TEST(TextFile, FailedRewriteKeepsTheOldFile) {
   EXPECT_EQ(dir.read("keep.txt"), "old\r\n");
 }
 
+TEST(TextFile, PathsKeepEveryCharacterAndRewritesReplaceTheFile) {
+  TempFolder dir;
+  // Three scripts: no single 8-bit code page holds them all.
+  const std::string folder = dir.file("Устройства Gerät 装置");
+  create_folders(folder);
+  const std::string path = join_path(folder, "Ünit ж.dev");
+  write_lines(path, {"old"});
+  write_lines(path, {"new"});
+  append_lines(path, {"more"});
+  EXPECT_EQ(read_lines(path), (std::vector<std::string>{"new", "more"}));
+  EXPECT_EQ(list_files(folder, "*.DEV"), std::vector<std::string>{"Ünit ж.dev"});
+  // The file system holds the very name, not a stand-in for it.
+  const auto entry = *std::filesystem::directory_iterator(
+      std::filesystem::path(reinterpret_cast<const char8_t*>(folder.c_str())));
+  EXPECT_EQ(entry.path().filename(), std::filesystem::path(u8"Ünit ж.dev"));
+  EXPECT_TRUE(remove_file(path));
+  EXPECT_FALSE(file_exists(path));
+}
+
 TEST(TextFile, ReadingAMissingFileNamesIt) {
   TempFolder dir;
   try {
@@ -88,9 +107,15 @@ TEST(TextFile, CreatesNestedFoldersAndBuildsPaths) {
   TempFolder dir;
   create_folders(dir.file("x/y/z"));
   EXPECT_TRUE(folder_exists(dir.file("x/y/z")));
-  EXPECT_EQ(join_path("a", "b"), "a/b");
   EXPECT_EQ(join_path("", "b"), "b");
+#ifdef _WIN32
+  EXPECT_EQ(join_path("a", "b"), "a\\b");
+  EXPECT_EQ(join_path("c:/", "b"), "c:/b");
+  EXPECT_EQ(to_native_path("fun/a.fun"), "fun\\a.fun");
+#else
+  EXPECT_EQ(join_path("a", "b"), "a/b");
   EXPECT_EQ(to_native_path("fun\\a.fun"), "fun/a.fun");
+#endif
   EXPECT_EQ(file_name_of("c:\\x\\y.dev"), "y.dev");
   EXPECT_EQ(folder_of("/a/b/c.dev"), "/a/b");
 }

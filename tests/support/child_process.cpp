@@ -1,14 +1,17 @@
 #include "support/child_process.h"
 
+#ifndef _WIN32
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <chrono>
 #include <thread>
 
 namespace tarvex::testing {
 
+#ifndef _WIN32
 pid_t start_program(const std::string& program, const std::vector<std::string>& arguments,
                     const std::string& working_folder) {
   std::vector<char*> argv;
@@ -35,6 +38,7 @@ int stop_program(pid_t process) {
   }
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
+#endif
 
 bool wait_until(const std::function<bool()>& done, int seconds) {
   using Clock = std::chrono::steady_clock;

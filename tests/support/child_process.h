@@ -1,13 +1,16 @@
 #pragma once
 
-#include <sys/types.h>
-
 #include <functional>
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
+#include <sys/types.h>
+#endif
+
 namespace tarvex::testing {
 
+#ifndef _WIN32
 // Starts program with arguments in working_folder; returns its process id.
 pid_t start_program(const std::string& program, const std::vector<std::string>& arguments,
                     const std::string& working_folder);
@@ -15,6 +18,7 @@ pid_t start_program(const std::string& program, const std::vector<std::string>& 
 // Sends SIGTERM and waits up to 10 s (then SIGKILL). Returns the exit code,
 // or -1 when it did not end by itself.
 int stop_program(pid_t process);
+#endif
 
 // Polls done every 50 ms until it holds or seconds have passed; returns its
 // last answer.

@@ -1,5 +1,8 @@
 #include "support/loopback_smtp_server.h"
 
+// The server is Debian's Python, started with fork(): POSIX only.
+#ifndef _WIN32
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -91,3 +94,5 @@ std::vector<std::string> LoopbackSmtpServer::messages() const {
 }
 
 }  // namespace tarvex::testing
+
+#endif

@@ -1,7 +1,8 @@
 #include "support/real_time_scheduler.h"
 
-#include <ctime>
 #include <thread>
+
+#include "platform/local_time.h"
 
 namespace tarvex::testing {
 
@@ -22,23 +23,12 @@ void RealTimeScheduler::sleep_ms(int ms) {
   if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
-namespace {
-std::string local_now(const char* format) {
-  const std::time_t now = std::time(nullptr);
-  std::tm tm{};
-  localtime_r(&now, &tm);
-  char text[32];
-  std::strftime(text, sizeof text, format, &tm);
-  return text;
-}
-}  // namespace
-
 std::string RealTimeScheduler::long_time_text() const {
-  return local_now("%H:%M:%S");
+  return platform::local_now_text("%H:%M:%S");
 }
 
 std::string RealTimeScheduler::short_date_text() const {
-  return local_now("%Y/%m/%d");
+  return platform::local_now_text("%Y/%m/%d");
 }
 
 }  // namespace tarvex::testing

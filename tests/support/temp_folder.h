@@ -14,7 +14,7 @@ class TempFolder {
   TempFolder& operator=(const TempFolder&) = delete;
 
   const std::string& path() const { return path_; }
-  // path() + "/" + name
+  // path(), the separator and name (whose "/" become the separator)
   std::string file(const std::string& name) const;
   // Writes bytes to path()/name, creating folders on the way.
   void write(const std::string& name, const std::string& bytes) const;

@@ -7,14 +7,14 @@
 
 #include <cstdio>
 #include <exception>
-#include <filesystem>
 
 #include "../engine_loop.h"
 #include "outbound/modem_engine_standin.h"
+#include "platform/file_api.h"
 
 int main() {
   using tarvex::outbound::ModemEngineStandin;
-  const std::string start_folder = std::filesystem::current_path().string();
+  const std::string start_folder = tarvex::platform::current_folder();
   tarvex::outbound::EngineFolders folders;
   try {
     folders = tarvex::outbound::engine_folders(start_folder);

@@ -9,11 +9,11 @@
 #include <chrono>
 #include <cstdio>
 #include <exception>
-#include <filesystem>
 
 #include "../engine_loop.h"
 #include "outbound/gammu_gateway.h"
 #include "outbound/sms_bridge.h"
+#include "platform/file_api.h"
 #include "platform/text_file.h"
 
 namespace {
@@ -34,7 +34,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: tarvex-sms-bridge [gammu-smsd configuration file]\n");
     return 2;
   }
-  const std::string start_folder = std::filesystem::current_path().string();
+  const std::string start_folder = platform::current_folder();
   const std::string local_config = platform::join_path(start_folder, kLocalConfig);
   const std::string config = argc == 2                             ? argv[1]
                              : platform::file_exists(local_config) ? local_config

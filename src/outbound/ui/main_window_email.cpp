@@ -6,9 +6,9 @@
 
 #include "app/ui/main_window.h"
 #include "outbound/email_channel.h"
-#include "platform/posix_tcp_transport.h"
-#include "qt/text_convert.h"
+#include "platform/tcp_transport.h"
 #include "platform/tls_transport.h"
+#include "qt/text_convert.h"
 
 namespace tarvex::app {
 
@@ -22,8 +22,7 @@ std::string text_of(const QLineEdit* edit) {
 
 void TForm1::connect_email_entries() {
   email_ = std::make_unique<outbound::EmailChannel>(
-      session_,
-      std::make_unique<platform::TlsTransport>(std::make_unique<platform::PosixTcpTransport>()));
+      session_, std::make_unique<platform::TlsTransport>(platform::make_tcp_transport()));
   action("SetupEmailAccount1")->setVisible(true);
   action("ProgramViaEmail1")->setVisible(true);
   connect(action("SetupEmailAccount1"), &QAction::triggered, this,

@@ -1,0 +1,119 @@
+#include "platform/file_api.h"
+
+#include <cerrno>
+
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace fs = std::filesystem;
+
+namespace tarvex::platform {
+
+#ifdef _WIN32
+
+namespace {
+
+std::wstring widen(const std::string& bytes, unsigned code_page, unsigned long flags) {
+  if (bytes.empty()) return {};
+  const int size = static_cast<int>(bytes.size());
+  const int length = MultiByteToWideChar(code_page, flags, bytes.data(), size, nullptr, 0);
+  if (length <= 0) return {};
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  MultiByteToWideChar(code_page, flags, bytes.data(), size, wide.data(), length);
+  return wide;
+}
+
+std::wstring wide_path(const std::string& path) {
+  if (path.empty()) return {};
+  std::wstring wide = widen(path, CP_UTF8, MB_ERR_INVALID_CHARS);
+  return wide.empty() ? widen(path, CP_ACP, 0) : wide;
+}
+
+std::wstring wide_mode(const char* mode) {
+  std::wstring out;
+  for (; *mode; ++mode) out += static_cast<wchar_t>(*mode);
+  return out;
+}
+
+}  // namespace
+
+fs::path to_fs_path(const std::string& path) {
+  return fs::path(wide_path(path));
+}
+
+std::string from_fs_path(const fs::path& path) {
+  const std::wstring& wide = path.native();
+  if (wide.empty()) return {};
+  const int size = static_cast<int>(wide.size());
+  const int length =
+      WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+  if (length <= 0) return {};
+  std::string bytes(static_cast<std::size_t>(length), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, bytes.data(), length, nullptr, nullptr);
+  return bytes;
+}
+
+std::FILE* open_file(const std::string& path, const char* mode) {
+  return _wfopen(wide_path(path).c_str(), wide_mode(mode).c_str());
+}
+
+bool delete_file(const std::string& path) {
+  return DeleteFileW(wide_path(path).c_str()) != 0;
+}
+
+std::time_t modified_time(const std::string& path) {
+  struct _stat64 info {};
+  return _wstat64(wide_path(path).c_str(), &info) == 0 ? static_cast<std::time_t>(info.st_mtime)
+                                                       : 0;
+}
+
+std::error_code replace_file(const std::string& from, const std::string& to) {
+  // A plain rename refuses an existing target here; MoveFileEx replaces it
+  // in one step on the same volume.
+  if (MoveFileExW(wide_path(from).c_str(), wide_path(to).c_str(),
+                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    return {};
+  return {static_cast<int>(GetLastError()), std::system_category()};
+}
+
+#else
+
+fs::path to_fs_path(const std::string& path) {
+  return fs::path(path);
+}
+
+std::string from_fs_path(const fs::path& path) {
+  return path.native();
+}
+
+std::FILE* open_file(const std::string& path, const char* mode) {
+  return std::fopen(path.c_str(), mode);
+}
+
+bool delete_file(const std::string& path) {
+  return std::remove(path.c_str()) == 0;
+}
+
+std::time_t modified_time(const std::string& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 ? info.st_mtime : 0;
+}
+
+std::error_code replace_file(const std::string& from, const std::string& to) {
+  if (std::rename(from.c_str(), to.c_str()) == 0) return {};
+  return {errno, std::generic_category()};
+}
+
+#endif
+
+std::string current_folder() {
+  std::error_code ec;
+  const fs::path folder = fs::current_path(ec);
+  return ec ? std::string(".") : from_fs_path(folder);
+}
+
+}  // namespace tarvex::platform

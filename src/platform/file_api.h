@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+// Where a path (bytes, see below) meets the operating system's file API.
+//
+// A path travels through the program as bytes in the file system's encoding:
+// on Linux the bytes the kernel takes; on Windows UTF-8, handed to the wide
+// (UTF-16) file API so that no character is lost to the ANSI code page.
+// Bytes that are no valid UTF-8 there are read in the ANSI code page, as
+// settings files written by older programs hold them.
+namespace tarvex::platform {
+
+std::filesystem::path to_fs_path(const std::string& path);
+std::string from_fs_path(const std::filesystem::path& path);
+
+// fopen() for a path; errno says why it failed.
+std::FILE* open_file(const std::string& path, const char* mode);
+
+// Deletes an ordinary file.
+bool delete_file(const std::string& path);
+
+// Puts from in the place of to in one step: whoever opens to sees either the
+// old or the new file, never none and never half of one.
+std::error_code replace_file(const std::string& from, const std::string& to);
+
+// The modification time of a file in seconds since 1970, or 0 when it has
+// none (a missing file).
+std::time_t modified_time(const std::string& path);
+
+// The current folder of the process, as a path.
+std::string current_folder();
+
+}  // namespace tarvex::platform
