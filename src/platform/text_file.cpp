@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include <unistd.h>
+
 namespace fs = std::filesystem;
 
 namespace tarvex::platform {
@@ -28,6 +30,9 @@ int write_all(std::FILE* file, const std::string& bytes) {
   if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size())
     return errno ? errno : EIO;
   if (std::fflush(file) != 0) return errno ? errno : EIO;
+  // On the disk before it replaces anything: a crash right after the rename
+  // must not leave an empty file where the old one stood.
+  if (fsync(fileno(file)) != 0 && errno != EINVAL) return errno;
   return 0;
 }
 
@@ -167,8 +172,10 @@ std::vector<std::string> list_files(const std::string& folder, const std::string
   std::error_code ec;
   for (fs::directory_iterator it(folder.empty() ? "." : folder, ec), end; !ec && it != end;
        it.increment(ec)) {
+    // A symbolic link is not listed: it could lead a reader (or a deleting
+    // poll) out of the folder it watches.
     std::error_code type_ec;
-    if (!it->is_regular_file(type_ec)) continue;
+    if (!it->is_regular_file(type_ec) || it->is_symlink(type_ec)) continue;
     std::string name = it->path().filename().string();
     if (wildcard_match(pattern, name)) names.push_back(std::move(name));
   }
