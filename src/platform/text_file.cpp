@@ -25,14 +25,13 @@ std::string os_error_text(int error) {
   throw FileError(what + " \"" + path + "\". " + os_error_text(error));
 }
 
-// Writes all bytes or reports the errno of the failure.
-int write_all(std::FILE* file, const std::string& bytes) {
+// Writes all bytes or reports the errno of the failure. durable: on the disk
+// before the caller goes on, for a copy that is about to replace a good file.
+int write_all(std::FILE* file, const std::string& bytes, bool durable) {
   if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size())
     return errno ? errno : EIO;
   if (std::fflush(file) != 0) return errno ? errno : EIO;
-  // On the disk before it replaces anything: a crash right after the rename
-  // must not leave an empty file where the old one stood.
-  if (fsync(fileno(file)) != 0 && errno != EINVAL) return errno;
+  if (durable && fsync(fileno(file)) != 0 && errno != EINVAL) return errno;
   return 0;
 }
 
@@ -87,9 +86,12 @@ std::vector<std::string> read_lines(const std::string& path) {
 
 void write_file(const std::string& path, const std::string& bytes) {
   const std::string temp = path + ".tmp";
+  // A crash right after the rename must not leave an empty file where the
+  // old one stood; a new file (an outbox message) needs no such care.
+  const bool replaces = file_exists(path);
   std::FILE* file = std::fopen(temp.c_str(), "wb");
   if (!file) fail("Cannot create file", path, errno);
-  int error = write_all(file, bytes);
+  int error = write_all(file, bytes, replaces);
   if (std::fclose(file) != 0 && !error) error = errno ? errno : EIO;
   if (error) {
     std::remove(temp.c_str());
@@ -113,7 +115,7 @@ void append_lines(const std::string& path, const std::vector<std::string>& lines
   const bool size_known = !ec;
   std::FILE* file = std::fopen(path.c_str(), "ab");
   if (!file) fail(existed ? "Cannot open file" : "Cannot create file", path, errno);
-  int error = write_all(file, join_lines(lines));
+  int error = write_all(file, join_lines(lines), false);
   if (std::fclose(file) != 0 && !error) error = errno ? errno : EIO;
   if (error) {
     // Take back the part of the entry that did get written, so that the file
