@@ -70,6 +70,10 @@ std::vector<std::string> setup_lines(const std::string& path, int count) {
 
 void rewrite_setup_line(const std::string& start_folder, int line, const std::string& value) {
   const std::string path = platform::join_path(start_folder, kSetupFile);
+  // A line end inside a chosen name would move every later setting a line down.
+  if (value.find_first_of("\r\n") != std::string::npos)
+    throw platform::FileError("The name \"" + value +
+                              "\" holds a line break and can not be stored in \"" + path + "\".");
   std::vector<std::string> lines = setup_lines(path, kSetupLines);
   if (line >= 1 && line <= kSetupLines) lines[line - 1] = value;
   platform::write_lines(path, lines);

@@ -105,6 +105,10 @@ HistoryMenu update_history(app::Session& session, const std::string& path) {
   } catch (const std::exception&) {
     // No list yet: the opened file starts it.
   }
+  if (path.find_first_of("\r\n") != std::string::npos) {
+    // One entry per line: such a name would shift the others, so it is not kept.
+    return HistoryMenu{};
+  }
   std::vector<std::string> lines{path};
   HistoryMenu menu;
   menu[0] = path;

@@ -35,11 +35,18 @@ std::string os_error_text(int error) {
   throw FileError(what + " \"" + path + "\". " + error.message());
 }
 
-// Writes all bytes or reports the errno of the failure.
-int write_all(std::FILE* file, const std::string& bytes) {
+// Writes all bytes or reports the errno of the failure. durable: on the disk
+// before the caller goes on, for a copy that is about to replace a good file
+// (on Windows the one-step replace writes through instead).
+int write_all(std::FILE* file, const std::string& bytes, bool durable) {
   if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size())
     return errno ? errno : EIO;
   if (std::fflush(file) != 0) return errno ? errno : EIO;
+#ifndef _WIN32
+  if (durable && fsync(fileno(file)) != 0 && errno != EINVAL) return errno;
+#else
+  (void)durable;
+#endif
   return 0;
 }
 
@@ -139,9 +146,12 @@ std::FILE* create_temp(const std::string& temp, bool owner_only) {
 
 void rewrite_file(const std::string& path, const std::string& bytes, bool owner_only) {
   const std::string temp = path + ".tmp";
+  // A crash right after the rename must not leave an empty file where the
+  // old one stood; a new file (an outbox message) needs no such care.
+  const bool replaces = file_exists(path);
   std::FILE* file = create_temp(temp, owner_only);
   if (!file) fail("Cannot create file", path, errno);
-  int error = write_all(file, bytes);
+  int error = write_all(file, bytes, replaces);
   if (std::fclose(file) != 0 && !error) error = errno ? errno : EIO;
   if (error) {
     delete_file(temp);
@@ -175,7 +185,7 @@ void append_lines(const std::string& path, const std::vector<std::string>& lines
   const bool size_known = !ec;
   std::FILE* file = open_file(path, "ab");
   if (!file) fail(existed ? "Cannot open file" : "Cannot create file", path, errno);
-  int error = write_all(file, join_lines(lines));
+  int error = write_all(file, join_lines(lines), false);
   if (std::fclose(file) != 0 && !error) error = errno ? errno : EIO;
   if (error) {
     // Take back the part of the entry that did get written, so that the file
@@ -236,8 +246,10 @@ std::vector<std::string> list_files(const std::string& folder, const std::string
   std::error_code ec;
   for (fs::directory_iterator it(to_fs_path(folder.empty() ? "." : folder), ec), end;
        !ec && it != end; it.increment(ec)) {
+    // A symbolic link is not listed: it could lead a reader (or a deleting
+    // poll) out of the folder it watches.
     std::error_code type_ec;
-    if (!it->is_regular_file(type_ec)) continue;
+    if (!it->is_regular_file(type_ec) || it->is_symlink(type_ec)) continue;
     std::string name = from_fs_path(it->path().filename());
     if (wildcard_match(pattern, name)) names.push_back(std::move(name));
   }
