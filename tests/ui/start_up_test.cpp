@@ -58,7 +58,10 @@ TEST(StartUp, DemoFolderCreatesEveryWindowWithNamedControls) {
   create_other_windows(main_window, ui);
   EXPECT_EQ(boxes_closed, 0) << "the demo folder should start without a message";
 
-  const std::set<std::string> expected = {"TForm2", "TForm3", "TForm4", "TForm5", "TForm6", "TForm7", "TForm8", "TForm9", "TForm10", "TForm11", "TForm12", "TForm14", "TForm15", "TForm16", "TForm17", "TForm18", "TForm19", "TForm20", "TForm21", "TForm22", "TForm23"};
+  const std::set<std::string> expected = {
+      "TForm2",  "TForm3",  "TForm4",  "TForm5",  "TForm6",  "TForm7",  "TForm8",
+      "TForm9",  "TForm10", "TForm11", "TForm12", "TForm14", "TForm15", "TForm16",
+      "TForm17", "TForm18", "TForm19", "TForm20", "TForm21", "TForm22", "TForm23"};
   for (const std::string& name : expected) {
     QDialog* window = ui.window(name);
     ASSERT_NE(window, nullptr) << name;

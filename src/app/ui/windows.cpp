@@ -22,8 +22,8 @@
 #include "outbound/ui/bulk_messages_window.h"
 #include "outbound/ui/control_panel_window.h"
 #include "outbound/ui/email_account_window.h"
-#include "outbound/ui/send_message_window.h"
 #include "outbound/ui/email_security_window.h"
+#include "outbound/ui/send_message_window.h"
 #include "qt/qt_ui.h"
 
 namespace tarvex::app {
