@@ -46,7 +46,9 @@ class IncomingReceiver {
   std::string counter_caption() const;
 
   // How a file is read and deleted; tests put failing ones in.
-  std::function<std::string(const std::string&)> read_file = platform::read_file;
+  std::function<std::string(const std::string&)> read_file = [](const std::string& path) {
+    return platform::read_file(path);
+  };
   std::function<bool(const std::string&)> remove_file = platform::remove_file;
 
  private:

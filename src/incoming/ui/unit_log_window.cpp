@@ -16,6 +16,7 @@
 
 #include "app/folders.h"
 #include "app/ui/main_window.h"
+#include "export/semicolon_table.h"
 #include "incoming/incoming_message.h"
 #include "incoming/unit_log.h"
 #include "qt/named_control.h"
@@ -62,15 +63,14 @@ TForm6::TForm6(app::TForm1& main_window)
   menu_entry(file, "OpenLog1", "&Open Log")->setEnabled(false);
   menu_entry(file, "SaveLog1", "&Save Log")->setEnabled(false);
   ClearLog1 = menu_entry(file, "ClearLog1", "&Clear Log");
-  // The spreadsheet export connects and shows this entry.
   SaveAsExcelFile1 = menu_entry(file, "SaveAsExcelFile1", "Save &As Excel File");
-  SaveAsExcelFile1->setVisible(false);
   file->addSeparator();
   menu_entry(file, "PrintLog1", "&Print Log")->setEnabled(false);
   menu_entry(file, "PrintPreview1", "Print Pre&view")->setEnabled(false);
   file->addSeparator();
   QAction* exit = menu_entry(file, "Exit1", "E&xit");
   connect(ClearLog1, &QAction::triggered, this, &TForm6::ClearLog1Click);
+  connect(SaveAsExcelFile1, &QAction::triggered, this, &TForm6::SaveAsExcelFile1Click);
   connect(exit, &QAction::triggered, this, &TForm6::reject);
 
   GroupBox1 = named(new QGroupBox("Search Criteria:", this), "GroupBox1", "Search Criteria:");
@@ -205,6 +205,10 @@ void TForm6::reject() {
   // Closing the window ends a running search.
   stop_requested_ = true;
   QDialog::reject();
+}
+
+void TForm6::SaveAsExcelFile1Click() {
+  exporting::export_unit_log(main_.session(), grid_, qt::bytes(Edit1->text()));
 }
 
 void TForm6::ClearLog1Click() {

@@ -39,6 +39,7 @@ class TForm6 final : public QDialog {
   void Button1Click();  // "Find"
   void StopClick();     // "Stop" while a search runs
   void ClearLog1Click();
+  void SaveAsExcelFile1Click();
   void StringGrid1DblClick();
   void show_log_file(const std::string& path);
   // Closing the window also ends a running search.

@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "app/ui/main_window.h"
+#include "export/semicolon_table.h"
 #include "outbound/ui/message_memo.h"
 #include "qt/string_grid_view.h"
 #include "qt/text_convert.h"
@@ -118,14 +119,18 @@ void TForm8::build_menu() {
   connect(add(file, "NewUnit1", "&New Unit"), &QAction::triggered, this, &TForm8::NewUnit1Click);
   connect(add(file, "OpenUnit1", "&Open Unit"), &QAction::triggered, this, &TForm8::OpenUnit1Click);
   connect(add(file, "SaveUnit1", "&Save Unit"), &QAction::triggered, this, &TForm8::SaveUnit1Click);
-  // The spreadsheet export shows once it is part of the program.
-  add(file, "SaveAsExcelFile1", "Save &As Excel File")->setVisible(false);
+  connect(add(file, "SaveAsExcelFile1", "Save &As Excel File"), &QAction::triggered, this,
+          &TForm8::SaveAsExcelFile1Click);
   file->addSeparator();
   connect(add(file, "Exit1", "E&xit"), &QAction::triggered, this, &QDialog::reject);
   QMenu* uses = MainMenu1->addMenu("&Uses");
   uses->setObjectName("Uses1");
   connect(add(uses, "UseforCurrentDevice1", "Use for &Current Device"), &QAction::triggered, this,
           &TForm8::UseforCurrentDevice1Click);
+}
+
+void TForm8::SaveAsExcelFile1Click() {
+  exporting::export_function_list(main_.session(), grid_, bytes(Edit1->text()));
 }
 
 void TForm8::NewUnit1Click() {

@@ -42,6 +42,7 @@ class TForm8 final : public QDialog {
   void NewUnit1Click();
   void OpenUnit1Click();
   void SaveUnit1Click();
+  void SaveAsExcelFile1Click();
   void UseforCurrentDevice1Click();
   void Button1Click();
   void Button2Click();
