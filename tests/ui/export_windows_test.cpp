@@ -14,6 +14,8 @@
 #include "export/semicolon_table.h"
 #include "export/ui/manual_window.h"
 #include "export/ui/text_insert_window.h"
+#include "incoming/ui/unit_log_window.h"
+#include "outbound/ui/control_panel_window.h"
 #include "platform/virtual_scheduler.h"
 #include "support/scripted_ui.h"
 #include "support/temp_folder.h"
@@ -53,6 +55,27 @@ TEST_F(ExportWindowsTest, MainWindowSavesItsTableAndOffersTheManualOnlyWhenThere
   dir.write("Manual.rtf", "{\\rtf1 Manual}");
   app::TForm1 form(ui, scheduler, dir.path());
   EXPECT_TRUE(form.action("ViewKVProgrammerManual1")->isVisible());
+}
+
+TEST_F(ExportWindowsTest, ControlPanelAndUnitLogSaveTheirListsUnderTheirUnitNumbers) {
+  write_settings();
+  app::TForm1 form(ui, scheduler, dir.path());
+  outbound::TForm8 panel(form);
+  incoming::TForm6 log(form);
+  panel.Edit1->setText("+27731112222");
+  log.Edit1->clear();
+  ui.dialog_answers = {dir.file("panel.xls"), dir.file("log.xls")};
+  for (QWidget* window : {static_cast<QWidget*>(&panel), static_cast<QWidget*>(&log)}) {
+    auto* entry = window->findChild<QAction*>("SaveAsExcelFile1");
+    ASSERT_TRUE(entry && entry->isVisible());
+    entry->trigger();
+  }
+  EXPECT_EQ(ui.modal_windows, std::vector<std::string>{"TForm11"});
+  ASSERT_EQ(ui.file_dialogs.size(), 2u);
+  EXPECT_EQ(ui.file_dialogs[0].proposed_name, dir.file("+27731112222.xls"));
+  EXPECT_EQ(ui.file_dialogs[1].proposed_name, dir.file(".xls"));
+  EXPECT_TRUE(platform::file_exists(dir.file("panel.xls")));
+  EXPECT_EQ(dir.read("log.xls").rfind("Unit Number;Received Date;", 0), 0u);
 }
 
 TEST_F(ExportWindowsTest, TextInsertIsModalWithoutCloseBoxAndOffersItsTextAgain) {
