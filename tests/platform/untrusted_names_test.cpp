@@ -14,6 +14,9 @@ namespace tarvex {
 namespace {
 
 TEST(UntrustedNames, ListingsLeaveSymbolicLinksOut) {
+#ifdef _WIN32
+  GTEST_SKIP() << "creating a symbolic link needs a privilege on Windows, which Wine lacks";
+#endif
   testing::TempFolder outside, watched;
   outside.write("secret.txt", "not for the poll\r\n");
   watched.write("a.txt", "x");

@@ -1,0 +1,47 @@
+// Replies of an SMTP server we do not control, through the transport seam:
+// the first NUL-separated parts of the input are the greeting and the
+// replies to EHLO/HELO, STARTTLS, AUTH, MAIL, RCPT, DATA, end of data and
+// QUIT; a byte of the input picks the security.
+#include "fuzz_support.h"
+#include "outbound/smtp_client.h"
+#include "platform/virtual_scheduler.h"
+#include "support/scripted_smtp_server.h"
+
+using namespace tarvex;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size == 0) return 0;
+  const std::string input = fuzz::bytes_of(data + 1, size - 1);
+  platform::VirtualScheduler scheduler;
+  auto transport = std::make_unique<testing::ScriptedSmtpServer>();
+  testing::ScriptedSmtpServer& server = *transport;
+  server.greeting = {fuzz::part(input, 0)};
+  const char* verbs[] = {"EHLO", "HELO", "STARTTLS", "AUTH", "MAIL", "RCPT", "DATA", ".", "QUIT"};
+  for (int i = 0; i < 9; ++i) server.replies[verbs[i]] = {fuzz::part(input, i + 1)};
+  server.delay_polls = data[0] & 3;
+
+  outbound::SmtpClient client(scheduler, std::move(transport));
+  client.Host = "mail.example.net";
+  client.UserID = "tarvex";
+  client.Security = static_cast<outbound::SmtpSecurity>((data[0] >> 2) % 3);
+  client.LoginUser = (data[0] & 0x20) ? "user" : "";
+  client.LoginPassword = "secret";
+  client.PostMessage.FromName = "Anna";
+  client.PostMessage.FromAddress = "anna@tarvex.example";
+  client.PostMessage.ToAddress = {"prog@tarvex.example"};
+  client.PostMessage.Subject = "ACC1 -- +27821234567";
+  client.PostMessage.Body = {"hello"};
+  bool succeeded = false;
+  client.OnSuccess = [&] { succeeded = true; };
+  try {
+    client.connect();
+    client.send_mail();
+    client.disconnect();
+  } catch (const std::exception&) {
+    // A refusal or a broken reply ends the session with a message; only a
+    // crash, a hang or a wrong success counts.
+  }
+  // A message counts as sent only on a 2xx answer to the end of the data.
+  if (succeeded && fuzz::part(input, 8).rfind('2', 0) != 0) __builtin_trap();
+  return 0;
+}
