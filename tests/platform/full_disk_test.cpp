@@ -10,6 +10,9 @@
 #include "device/device_file.h"
 #include "device/device_files.h"
 #include "eeprom/map_generator.h"
+#include "export/semicolon_table.h"
+#include "outbound/bulk_messages.h"
+#include "outbound/control_panel.h"
 #include "outbound/email_settings.h"
 #include "platform/text_file.h"
 #include "support/disk_full.h"
@@ -102,6 +105,28 @@ TEST(FullDisk, DeviceFileTemplateAndHistoryKeepTheirOldContents) {
   EXPECT_EQ(f.dir.read("History.ini"), kOld);
   EXPECT_EQ(f.dir.read("t.dtp"), kOld);
   EXPECT_TRUE(f.device.modified);  // still unsaved: the next exit asks again
+  EXPECT_EQ(f.ui.messages.size(), 3u);
+}
+
+TEST(FullDisk, FunctionGroupAndSpreadsheetFilesKeepTheirOldContents) {
+  SKIP_WITHOUT_DISK_FULL();
+  device::DeviceFixture f;
+  f.dir.write("Functions/K71.fun", kOld);
+  f.dir.write("Groups/Gate.grp", kOld);
+  f.dir.write("log.xls", kOld);
+  f.ui.dialog_answers = {f.dir.file("Functions/K71.fun"), f.dir.file("Groups/Gate.grp"),
+                         f.dir.file("log.xls")};
+  platform::StringGrid results(4, 2);
+  {
+    DiskFull full;
+    EXPECT_FALSE(outbound::save_function_file(
+        f.session, {"+2782", "1234", "Gate", {{"Arm", "ARM"}, {"Disarm", "DISARM"}}}));
+    EXPECT_FALSE(outbound::save_group(f.session, {"+27821234567", "+27731112222"}));
+    EXPECT_FALSE(exporting::export_unit_log(f.session, results, "+2782"));
+  }
+  EXPECT_EQ(f.dir.read("Functions/K71.fun"), kOld);
+  EXPECT_EQ(f.dir.read("Groups/Gate.grp"), kOld);
+  EXPECT_EQ(f.dir.read("log.xls"), kOld);
   EXPECT_EQ(f.ui.messages.size(), 3u);
 }
 
