@@ -107,9 +107,10 @@ TEST_F(DeviceWindowTest, TypingATextMessageSelectsTheRowAndChecksItsLength) {
   // already holds is no new edit and gives no second warning.
   ui.messages.clear();
   int downs = 0, presses = 0, ups = 0;
-  QObject::connect(grid, &qt::StringGridView::keyDown, [&] { ++downs; });
-  QObject::connect(grid, &qt::StringGridView::keyPressed, [&] { ++presses; });
-  QObject::connect(grid, &qt::StringGridView::keyUp, [&] { ++ups; });
+  QObject counting;  // the counters' lifetime: no count after the test's end
+  QObject::connect(grid, &qt::StringGridView::keyDown, &counting, [&] { ++downs; });
+  QObject::connect(grid, &qt::StringGridView::keyPressed, &counting, [&] { ++presses; });
+  QObject::connect(grid, &qt::StringGridView::keyUp, &counting, [&] { ++ups; });
   QTest::keyClick(key_target(), Qt::Key_Return);
   QApplication::processEvents();  // the editor closes on the event loop
   // Each once, though the editor passes Enter on to the view.

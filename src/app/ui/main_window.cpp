@@ -13,6 +13,7 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QPixmap>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -94,6 +95,16 @@ TForm1::TForm1(platform::Ui& ui, platform::Scheduler& scheduler, const std::stri
 
 TForm1::~TForm1() {
   if (tray_icon) tray_icon->hide();
+  // The other windows and the views go first, while the main window they
+  // call back into (device, grids, handlers) is still whole; Qt would
+  // otherwise delete them only after this object's members are gone.
+  const QList<QPointer<QWidget>> widgets = [this] {
+    QList<QPointer<QWidget>> list;
+    for (QObject* child : children())
+      if (child->isWidgetType()) list.append(static_cast<QWidget*>(child));
+    return list;
+  }();
+  for (const QPointer<QWidget>& widget : widgets) delete widget.data();
 }
 
 platform::Timer& TForm1::timer(int n) const {
