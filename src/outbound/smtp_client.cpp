@@ -395,6 +395,10 @@ long long SmtpClient::read_reply(bool closing_is_fine) {
 
 long long SmtpClient::transact(const std::string& command, bool closing_is_fine,
                                const char* shown) {
+  // One command, one reply: bytes still waiting now were never asked for,
+  // and taking them as this command's reply would put every later reply
+  // one step behind (a message could count as sent on a "354").
+  if (!inbox_.empty()) protocol_error(smtp_text::kReplyUnasked);
   status(2, shown ? std::string(shown) : command);
   send_all(command + "\r\n", false);
   return read_reply(closing_is_fine);

@@ -42,6 +42,7 @@ inline constexpr const char* kAttachmentsUnsupported = "Attachments are not supp
 inline constexpr const char* kReplyTooLong = "The server sent a reply line longer than 65536 bytes";
 inline constexpr const char* kReplyWithoutCode = "The server sent a reply without a reply code";
 inline constexpr const char* kReplyNeverEnds = "The server sent a reply that does not end";
+inline constexpr const char* kReplyUnasked = "The server sent a reply nobody asked for";
 // The secure path.
 inline constexpr const char* kNoStartTls = "The server does not offer STARTTLS";
 inline constexpr const char* kTlsFailed = "The secure connection failed: ";

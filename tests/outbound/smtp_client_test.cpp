@@ -420,6 +420,16 @@ TEST_F(SmtpClientTest, RepliesThatBreakTheProtocolEndTheSessionWithoutSuccess) {
     EXPECT_FALSE(client->connected());
     EXPECT_FALSE(server->open());
   }
+  // A reply line nobody asked for (found by fuzzing: with it every later
+  // reply was one step behind, and the end of the data took DATA's "250").
+  server->replies["RSET"] = {"250 OK\r\n250 extra\r\n"};
+  events.clear();
+  server->commands.clear();
+  client->connect();
+  EXPECT_EQ(error_of([&] { client->send_mail(); }), smtp_text::kReplyUnasked);
+  EXPECT_EQ(server->commands, (std::vector<std::string>{"HELO tarvex", "RSET"}));
+  EXPECT_EQ(events, (std::vector<std::string>{"connect"}));
+  client->disconnect();
   // A line of exactly 65536 bytes, line end included, still fits.
   server->replies["RSET"] = {"250 " + std::string(65530, 'x') + "\r\n"};
   client->connect();
