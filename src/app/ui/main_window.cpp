@@ -27,12 +27,15 @@
 #include "app/event_log.h"
 #include "app/settings_files.h"
 #include "app/user_codec.h"
+#include "qt/named_control.h"
 #include "qt/string_grid_view.h"
 #include "qt/text_convert.h"
 
 namespace tarvex::app {
 
 namespace {
+
+using qt::named;
 
 using qt::latin1;
 
@@ -42,13 +45,6 @@ using qt::latin1;
 // prefix is plain ASCII), so it is decoded as one.
 QString setup_caption(const std::string& caption) {
   return "&" + qt::path_text(caption).replace('&', "&&");
-}
-
-template <typename W>
-W* named(W* widget, const char* name, const QString& accessible) {
-  widget->setObjectName(name);
-  widget->setAccessibleName(accessible);
-  return widget;
 }
 
 QLabel* plain_label(QWidget* parent, const QString& text, const char* name) {
