@@ -13,6 +13,7 @@ struct VirtualScheduler::TimerState {
   bool enabled = false;
   bool running_handler = false;
   std::int64_t due = 0;
+  std::uint64_t fired_in_round = 0;  // the fire_due() call that last fired it
   std::function<void()> handler;
 };
 
@@ -68,12 +69,17 @@ void VirtualScheduler::post(std::function<void()> work) {
 
 void VirtualScheduler::process_messages() {
   ++pump_count_;
-  std::deque<std::function<void()>> work;
-  {
-    std::lock_guard lock(posted_mutex_);
+  // Most pumps find nothing posted and build no queue of their own: tests
+  // pump in tight loops, and even an empty deque allocates.
+  std::unique_lock lock(posted_mutex_);
+  if (!posted_.empty()) {
+    std::deque<std::function<void()>> work;
     work.swap(posted_);
+    lock.unlock();
+    for (auto& w : work) w();
+  } else {
+    lock.unlock();
   }
-  for (auto& w : work) w();
   fire_due();
   if (pump_hook_) pump_hook_();
 }
@@ -84,17 +90,17 @@ void VirtualScheduler::fire_due() {
   // call. A timer whose handler is still running (it pumps messages itself) is
   // not entered again.
   const std::int64_t limit = now_;
-  std::vector<TimerState*> fired;
+  const std::uint64_t round = ++fire_round_;
   for (;;) {
     std::erase_if(timers_, [](const auto& t) { return t->owner == nullptr; });
     std::shared_ptr<TimerState> next;
     for (auto& t : timers_) {
       if (!t->enabled || t->running_handler || t->due > limit) continue;
-      if (std::find(fired.begin(), fired.end(), t.get()) != fired.end()) continue;
+      if (t->fired_in_round == round) continue;
       if (!next || t->due < next->due) next = t;
     }
     if (!next) return;
-    fired.push_back(next.get());
+    next->fired_in_round = round;
     next->due += next->interval;
     if (next->due <= now_) next->due = now_ + next->interval;  // never catch up in bursts
     if (!next->handler) continue;

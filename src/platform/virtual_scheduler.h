@@ -47,6 +47,7 @@ class VirtualScheduler final : public Scheduler {
 
   std::int64_t now_ = 0;
   std::int64_t pump_count_ = 0;
+  std::uint64_t fire_round_ = 0;
   std::vector<std::shared_ptr<TimerState>> timers_;
   std::mutex posted_mutex_;
   std::deque<std::function<void()>> posted_;

@@ -24,6 +24,7 @@ class ReplayedProgrammer final : public platform::SerialBackend {
   platform::QueueCounts queue_counts() override {
     return {next_ < bytes_.size() ? static_cast<int>(bytes_.size() - next_) : 0, 0};
   }
+  std::size_t consumed() const { return next_; }
   bool read_byte(std::uint8_t& byte) override {
     if (next_ >= bytes_.size()) return false;
     byte = static_cast<std::uint8_t>(bytes_[next_++]);
@@ -65,9 +66,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   run.FormActivate();
   // A bounded session: whenever the run offers its buttons, skip the row;
   // the run must end (or wait for the operator) within virtual minutes.
-  for (int step = 0; step < 40 && view.closes == 0; ++step) {
+  // Once the run has taken no byte for 15 virtual seconds (longer than its
+  // six attempts at a row plus a watchdog), only time-outs are left, and
+  // the tests of the run cover those: the session ends there.
+  std::size_t taken = 0;
+  for (int step = 0, idle = 0; step < 40 && view.closes == 0 && idle < 3; ++step) {
     scheduler.advance(5000);
     if (view.buttons) run.Button3Click();
+    idle = programmer.consumed() == taken ? idle + 1 : 0;
+    taken = programmer.consumed();
   }
   if (view.closes == 0) run.Escape();
   return 0;
