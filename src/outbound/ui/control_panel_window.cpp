@@ -109,7 +109,7 @@ TForm8::~TForm8() {
 
 void TForm8::build_menu() {
   MainMenu1 = window_menu_bar(this);
-  auto add = [this](QMenu* menu, const char* name, const QString& caption) {
+  auto add = [](QMenu* menu, const char* name, const QString& caption) {
     QAction* a = menu->addAction(caption);
     a->setObjectName(name);
     return a;
