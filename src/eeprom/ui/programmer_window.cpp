@@ -10,6 +10,7 @@
 
 #include "app/ui/main_window.h"
 #include "eeprom/serial_ports.h"
+#include "qt/named_control.h"
 #include "qt/qt_serial_backend.h"
 #include "qt/string_grid_view.h"
 #include "qt/text_convert.h"
@@ -23,9 +24,7 @@ QLabel* label(QWidget* parent, const char* name, const QString& text = QString()
   return l;
 }
 QPushButton* button(QWidget* parent, const char* name, const QString& caption) {
-  auto* b = new QPushButton(caption, parent);
-  b->setObjectName(name);
-  b->setAccessibleName(caption);
+  auto* b = qt::named(new QPushButton(caption, parent), name, caption);
   b->setAutoDefault(false);
   return b;
 }
