@@ -269,7 +269,7 @@ CommandList load_command_list(DeviceContext& context, const CommandListStyle& st
   list.heading = style.heading;
   if (context.device.function_file.empty()) return list;
   try {
-    list.entries = outbound::parse_functions(
+    list.entries = parse_functions(
         platform::read_lines(function_file_path(context.session, context.device.function_file)));
   } catch (const std::exception&) {
     context.session.ui.message(kUnableToLoadCommands);

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "device/device_file.h"
-#include "outbound/function_file.h"
+#include "device/function_file.h"
 
 namespace tarvex::device {
 
@@ -84,7 +84,7 @@ OpenResult open_device(DeviceContext& context, DeviceFileKind kind);
 bool open_history_entry(DeviceContext& context, const std::string& path);
 
 // The command list ComboBoxPlus1 as read from the device's function file.
-using CommandEntry = outbound::FunctionEntry;
+using CommandEntry = FunctionEntry;
 struct CommandListStyle {
   int rows;                     // the size the list is prepared for
   std::string heading;          // the padded "Description" heading

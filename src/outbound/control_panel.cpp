@@ -46,7 +46,8 @@ void remove_function_row(platform::StringGrid& grid) {
 
 namespace {
 ListFileKind function_files(const app::Session& session) {
-  return {device::function_folder(session), kFunctionFileFilter, kFunctionFileExtension};
+  return {device::function_folder(session), device::kFunctionFileFilter,
+          device::kFunctionFileExtension};
 }
 }  // namespace
 
@@ -56,7 +57,7 @@ std::optional<FunctionFile> open_function_file(app::Session& session,
   if (!path) return std::nullopt;
   FunctionFile file;
   try {
-    file = read_function_file(*path);
+    file = device::read_function_file(*path);
   } catch (const platform::FileError& e) {
     session.ui.message(e.what());
     return std::nullopt;

@@ -6,13 +6,16 @@
 #include <vector>
 
 #include "app/session.h"
-#include "outbound/function_file.h"
+#include "device/function_file.h"
 #include "outbound/sms_programming.h"
 #include "platform/string_grid.h"
 
 // The control panel: a list of one-click functions for a kind of unit, kept
 // in function files, each sent to the unit by SMS or e-mail on a double click.
 namespace tarvex::outbound {
+
+using device::FunctionEntry;
+using device::FunctionFile;
 
 class EmailChannel;
 

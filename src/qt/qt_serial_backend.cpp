@@ -5,8 +5,6 @@
 #include <termios.h>
 #endif
 
-#include "eeprom/serial_ports.h"
-
 namespace tarvex::qt {
 
 bool QtSerialBackend::open(const std::string& name) {
@@ -158,13 +156,6 @@ void QtSerialBackend::purge() {
   if (!port_.isOpen()) return;
   port_.clear(QSerialPort::AllDirections);
   port_.clearError();
-}
-
-std::unique_ptr<eeprom::PortRouter> make_port_router(const std::string& start_folder,
-                                                     platform::Scheduler& scheduler) {
-  return std::make_unique<eeprom::PortRouter>(start_folder, scheduler, [] {
-    return std::unique_ptr<platform::SerialBackend>(new QtSerialBackend());
-  });
 }
 
 }  // namespace tarvex::qt

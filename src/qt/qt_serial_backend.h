@@ -1,18 +1,10 @@
 #pragma once
 
-#include <memory>
 #include <string>
 
 #include <QSerialPort>
 
 #include "platform/serial_backend.h"
-
-namespace tarvex::platform {
-class Scheduler;
-}
-namespace tarvex::eeprom {
-class PortRouter;
-}
 
 namespace tarvex::qt {
 
@@ -49,10 +41,5 @@ class QtSerialBackend final : public platform::SerialBackend {
 
   QSerialPort port_;
 };
-
-// The program's serial backend: Ports.ini in the start-up folder chooses,
-// at every open, between a real device and the simulated programmers.
-std::unique_ptr<eeprom::PortRouter> make_port_router(const std::string& start_folder,
-                                                     platform::Scheduler& scheduler);
 
 }  // namespace tarvex::qt

@@ -22,11 +22,11 @@
 
 #include <QApplication>
 
-#include "app/ui/main_window.h"
 #include "incoming/incoming_message.h"
 #include "incoming/unit_log.h"
 #include "platform/text_file.h"
 #include "platform/virtual_scheduler.h"
+#include "shell/main_window.h"
 #include "support/scripted_ui.h"
 #include "support/temp_folder.h"
 
@@ -115,7 +115,7 @@ void IncomingTickOnLargeGrid(benchmark::State& state) {
   dir.write("Config.ini", "");
   testing::ScriptedUi ui;
   platform::VirtualScheduler scheduler;
-  app::TForm1 form(ui, scheduler, dir.path());
+  shell::TForm1 form(ui, scheduler, dir.path());
   form.resize(1200, 800);
   form.show();
   form.set_receiving(false);  // the ticks are driven by hand

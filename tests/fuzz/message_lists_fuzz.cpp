@@ -1,10 +1,10 @@
 // Function files (control panel, command list), group files (bulk
 // messages), gammu inbox files (SMS bridge) and the e-mail security file:
 // lists that people edit by hand or other programs write.
+#include "device/function_file.h"
 #include "fuzz_support.h"
 #include "outbound/bulk_messages.h"
 #include "outbound/email_security.h"
-#include "outbound/function_file.h"
 #include "outbound/gammu_gateway.h"
 
 using namespace tarvex;
@@ -14,12 +14,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::vector<std::string> lines = platform::split_lines(bytes);
   const auto& dir = fuzz::folder();
 
-  (void)outbound::parse_functions(lines);
+  (void)device::parse_functions(lines);
   dir.write("f.fun", bytes);
   try {
-    const outbound::FunctionFile file = outbound::read_function_file(dir.file("f.fun"));
+    const device::FunctionFile file = device::read_function_file(dir.file("f.fun"));
     // What was read writes back, or is refused with a reason.
-    if (!outbound::function_file_problem(file)) (void)outbound::function_file_text(file);
+    if (!device::function_file_problem(file)) (void)device::function_file_text(file);
   } catch (const platform::FileError&) {
   }
   dir.write("g.grp", bytes);

@@ -112,14 +112,15 @@ TEST_F(ControlPanelTest, OpenSaveRoundTripGrowsBySpareRowAndSaveNeverTruncates) 
             "+27821234567\r\n1234\r\nGate\r\nArm\xFE"
             "A1\r\nSiren\xFE"
             "S9\r\n\xFE\r\n\r\n");
-  EXPECT_EQ(read_function_file(dir.file("Functions/copy.fun")).functions.size(), 3u);
+  EXPECT_EQ(device::read_function_file(dir.file("Functions/copy.fun")).functions.size(), 3u);
 
   // A description holding the separator is refused before anything is asked.
   const auto asked = ui.file_dialogs.size();
   grid.set_cell(0, 1, "Arm \xFE now");
   EXPECT_FALSE(save_function_file(session, {"+27", "1", "", grid_functions(grid)}));
   EXPECT_EQ(ui.file_dialogs.size(), asked);
-  EXPECT_EQ(read_function_file(dir.file("Functions/copy.fun")).functions[0].description, "Arm");
+  EXPECT_EQ(device::read_function_file(dir.file("Functions/copy.fun")).functions[0].description,
+            "Arm");
 }
 
 TEST(FunctionGrid, RemoveKeepsTheLastRowAndAddAppends) {

@@ -13,17 +13,18 @@
 #include "app/event_log.h"
 #include "app/ui/administrator_login_windows.h"
 #include "app/ui/login_window.h"
-#include "app/ui/main_window.h"
 #include "app/ui/user_log_window.h"
 #include "app/ui/user_setup_window.h"
 #include "app/user_codec.h"
 #include "platform/virtual_scheduler.h"
 #include "qt/string_grid_model.h"
 #include "qt/string_grid_view.h"
+#include "shell/main_window.h"
 #include "support/scripted_ui.h"
 #include "support/temp_folder.h"
 
 namespace tarvex::app {
+using shell::TForm1;
 namespace {
 
 using testing::ScriptedUi;
@@ -55,7 +56,7 @@ void type_login(QLineEdit* name, QLineEdit* password, const char* n, const char*
 
 TEST(LoginWindow, NamedControlsAndPasswordEcho) {
   Program p;
-  TForm7 form(p.main);
+  TForm7 form(p.main, &p.main);
   EXPECT_EQ(form.windowTitle(), "Dralmora Login");
   auto* password = form.findChild<QLineEdit*>("MaskEdit1");
   ASSERT_NE(password, nullptr);
@@ -73,7 +74,7 @@ TEST(LoginWindow, NamedControlsAndPasswordEcho) {
 TEST(LoginWindow, RefusalsKeepTheDialogAndTheTypedText) {
   Program p;
   write_users(p.dir, {"None", "admin", "root", "sam", "one"});
-  TForm7 form(p.main);
+  TForm7 form(p.main, &p.main);
   form.show();
   form.Button1->click();
   type_login(form.Edit1, form.MaskEdit1, "sam", "root");
@@ -89,7 +90,7 @@ TEST(LoginWindow, RefusalsKeepTheDialogAndTheTypedText) {
 TEST(LoginWindow, AccountLoginSetsOperatorEmptiesFieldsAndLogs) {
   Program p;
   write_users(p.dir, {"None", "admin", "root", "sam", "one"});
-  TForm7 form(p.main);
+  TForm7 form(p.main, &p.main);
   form.show();
   type_login(form.Edit1, form.MaskEdit1, "sam", "one");
   form.Button1->click();
@@ -114,7 +115,7 @@ TEST(LoginWindow, AccountLoginSetsOperatorEmptiesFieldsAndLogs) {
 TEST(LoginWindow, ExitAndTheCloseBoxBothCloseTheMainWindow) {
   {
     Program p;
-    TForm7 form(p.main);
+    TForm7 form(p.main, &p.main);
     form.show();
     ASSERT_TRUE(p.main.isVisible());
     form.Button2->click();
@@ -123,7 +124,7 @@ TEST(LoginWindow, ExitAndTheCloseBoxBothCloseTheMainWindow) {
   }
   {
     Program p;
-    TForm7 form(p.main);
+    TForm7 form(p.main, &p.main);
     form.show();
     form.close();
     EXPECT_FALSE(p.main.isVisible());
@@ -156,7 +157,7 @@ TEST(LoginGate, NoneEmptyOrMissingMarkShowsTheLoginDialog) {
 TEST(LoginGate, LogOutThenLoginUnderAnotherNameCarriesTheNewName) {
   Program p;
   write_users(p.dir, {"admin", "admin", "root", "sam", "one"});
-  TForm7 login(p.main);
+  TForm7 login(p.main, &p.main);
   p.ui.on_modal = [&](const std::string& window) {
     if (window != "TForm7") return 0;
     type_login(login.Edit1, login.MaskEdit1, "sam", "one");
@@ -194,7 +195,7 @@ void double_click(qt::StringGridView* view, int col, int row) {
 TEST(UserSetupWindow, EditsSelectsAndSavesAccounts) {
   Program p;
   write_users(p.dir, {"None", "admin", "root", "sam", "one"});
-  TForm10 form(p.main);
+  TForm10 form(p.main, &p.main);
   EXPECT_EQ(form.windowTitle(), "User Setup");
   form.show();
   EXPECT_EQ(rows(form.grid()),
@@ -222,7 +223,7 @@ TEST(UserSetupWindow, EditsSelectsAndSavesAccounts) {
 TEST(UserSetupWindow, ModalTypingIsKeptByAddAndSave) {
   Program p;
   write_users(p.dir, {"None", "admin", "root"});
-  TForm10 form(p.main);
+  TForm10 form(p.main, &p.main);
   qt::StringGridView* view = form.StringGrid1;
   auto click_cell = [&](int col, int row) {
     const QPoint at = view->visualRect(view->model()->index(row - 1, col)).center();
@@ -253,7 +254,7 @@ TEST(UserSetupWindow, ModalTypingIsKeptByAddAndSave) {
 
 TEST(UserSetupWindow, CancelDropsUnsavedEditsAndShowingAgainReloads) {
   Program p;
-  TForm10 form(p.main);
+  TForm10 form(p.main, &p.main);
   form.show();  // no user.dat: one empty row
   EXPECT_EQ(rows(form.grid()), std::vector<std::string>{"||Unselected"});
   form.Button2->click();  // Remove of the only row does nothing
@@ -272,8 +273,8 @@ TEST(UserSetupWindow, CancelDropsUnsavedEditsAndShowingAgainReloads) {
 TEST(AdministratorLogin, OnlyTheFirstAccountOrMasterOpensTheProtectedWindow) {
   Program p;
   write_users(p.dir, {"None", "admin", "root", "sam", "one"});
-  TForm9 setup(p.main);
-  TForm18 log(p.main);
+  TForm9 setup(p.main, &p.main);
+  TForm18 log(p.main, &p.main);
   EXPECT_EQ(setup.windowTitle(), "User Setup Login");
   EXPECT_EQ(log.windowTitle(), "User Log Login");
 
@@ -306,7 +307,7 @@ TEST(AdministratorLogin, OnlyTheFirstAccountOrMasterOpensTheProtectedWindow) {
 
 TEST(UserLogWindow, ShowsTheLogAndClearLeavesOneEntry) {
   Program p;
-  TForm19 form(p.main);
+  TForm19 form(p.main, &p.main);
   form.show();
   EXPECT_EQ(p.ui.messages, std::vector<std::string>{"KV_Programmer can not find the log file!"});
   form.hide();

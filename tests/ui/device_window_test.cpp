@@ -15,17 +15,18 @@
 #include <QTimer>
 
 #include "app/ui/login_window.h"
-#include "app/ui/main_window.h"
 #include "device/device.h"
 #include "device/ui/exclude_selection_window.h"
 #include "device/ui/zone_selection_window.h"
 #include "platform/virtual_scheduler.h"
 #include "qt/qt_ui.h"
 #include "qt/string_grid_view.h"
+#include "shell/main_window.h"
 #include "support/scripted_ui.h"
 #include "support/temp_folder.h"
 
 namespace tarvex::app {
+using shell::TForm1;
 namespace {
 
 using device::MessageRow;
@@ -279,7 +280,7 @@ TEST_F(DeviceWindowTest, EndingWithUnsavedChangesAsksFirst) {
 
   // "Exit" in the login dialog after "Log Out": "Cancel" keeps both open,
   // "No" ends the program.
-  TForm7 login(*form);
+  TForm7 login(*form, form.get());
   login.show();
   form->Edit4->setText("changed again");
   ui.answers = {platform::Answer::Cancel, platform::Answer::No};
@@ -366,6 +367,7 @@ TEST(DeviceDialogs, ExclusionWindowClearsItsBoxesAndSelects) {
 }  // namespace tarvex::app
 
 namespace tarvex::app {
+using shell::TForm1;
 namespace {
 
 // With real message boxes: the length warning must not end the cell editing,

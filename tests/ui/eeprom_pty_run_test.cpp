@@ -19,6 +19,7 @@
 #include "eeprom/programming_run.h"
 #include "eeprom/read_back.h"
 #include "eeprom/serial_ports.h"
+#include "eeprom/ui/port_router.h"
 #include "qt/qt_scheduler.h"
 #include "qt/qt_serial_backend.h"
 #include "support/recording_programmer_view.h"
@@ -116,7 +117,7 @@ TEST(PtyProgrammingRun, ProgramsVerifiesAndReadsBackInRealTime) {
             "24FC256\r\n\x01\r\n$0000\r\n1\r\n$0040\r\n2\r\n$0080\r\n3\r\n");
   testing::ScriptedUi ui;
   qt::QtScheduler scheduler;
-  auto ports = qt::make_port_router(dir.path(), scheduler);
+  auto ports = eeprom::make_port_router(dir.path(), scheduler);
   platform::StringGrid table(6, 4);
   table.set_row_cells(1, {"a", "1", "30", "10100000", "First", "Selected"});
   table.set_row_cells(2, {"b", "2", "30", "", "Second message", "Selected"});

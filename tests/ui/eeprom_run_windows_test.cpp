@@ -11,12 +11,12 @@
 #include <QTest>
 #include <QTimer>
 
-#include "app/ui/main_window.h"
 #include "eeprom/serial_ports.h"
 #include "eeprom/ui/programmer_window.h"
 #include "eeprom/ui/read_progress_window.h"
 #include "platform/virtual_scheduler.h"
 #include "qt/string_grid_view.h"
+#include "shell/main_window.h"
 #include "support/scripted_ui.h"
 #include "support/temp_folder.h"
 
@@ -32,10 +32,10 @@ struct RunWindows : ::testing::Test {
     dir.write("Ports.ini", "simulator:acknowledging\r\n");
     dir.write("EEPROM Devices/K71 Morvane.dtp",
               "24FC256\r\n\x01\r\n$0000\r\n1\r\n$0040\r\n2\r\n$0080\r\n3\r\n");
-    main = std::make_unique<app::TForm1>(ui, scheduler, dir.path());
-    form = new TForm20(*main);
+    main = std::make_unique<shell::TForm1>(ui, scheduler, dir.path());
+    form = new TForm20(*main, main.get());
     main->eeprom_programmer = form;
-    progress = new TForm22(*main, form->run().Uart1());
+    progress = new TForm22(*main, form->run().Uart1(), main.get());
     main->read_progress = progress;
     main->ComboBox1->setCurrentText("K71 Morvane");
     auto& grid = main->maingrid();
@@ -63,7 +63,7 @@ struct RunWindows : ::testing::Test {
   testing::TempFolder dir;
   testing::ScriptedUi ui;
   platform::VirtualScheduler scheduler;
-  std::unique_ptr<app::TForm1> main;
+  std::unique_ptr<shell::TForm1> main;
   TForm20* form = nullptr;
   TForm22* progress = nullptr;
   std::function<void()> during;

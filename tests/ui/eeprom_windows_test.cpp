@@ -12,12 +12,13 @@
 #include <QTest>
 #include <QTimer>
 
-#include "app/ui/main_window.h"
 #include "eeprom/eeprom_template.h"
 #include "eeprom/ui/com_port_window.h"
 #include "eeprom/ui/map_file_window.h"
 #include "platform/virtual_scheduler.h"
 #include "qt/qt_ui.h"
+#include "shell/main_window.h"
+#include "shell/windows.h"
 #include "support/scripted_ui.h"
 #include "support/temp_folder.h"
 
@@ -33,16 +34,16 @@ struct Windows : ::testing::Test {
     dir.write("Hardware.ini", "K71 Morvane\r\n");
     dir.write("History.ini", "");
     dir.write("Config.ini", "a\r\nb\r\nc\r\nd\r\n");
-    main = std::make_unique<app::TForm1>(ui, scheduler, dir.path());
+    main = std::make_unique<shell::TForm1>(ui, scheduler, dir.path());
   }
   testing::TempFolder dir;
   testing::ScriptedUi ui;
   platform::VirtualScheduler scheduler;
-  std::unique_ptr<app::TForm1> main;
+  std::unique_ptr<shell::TForm1> main;
 };
 
 TEST_F(Windows, MapFileGeneratorControlsDefaultsAndCreate) {
-  TForm23 form(*main);
+  TForm23 form(*main, main.get());
   EXPECT_EQ(form.windowTitle(), "EEPROM Map File Generator");
   auto* type = form.findChild<QComboBox*>("ComboBox1");
   ASSERT_NE(type, nullptr);
@@ -120,7 +121,7 @@ TEST_F(Windows, MapFileGeneratorControlsDefaultsAndCreate) {
 }
 
 TEST_F(Windows, MapFileGeneratorTypedNamesAndEnter) {
-  TForm23 form(*main);
+  TForm23 form(*main, main.get());
   form.show();
   QLineEdit* typed = form.ComboBox1->lineEdit();
   QTest::keyClicks(typed, "24lc16b");
@@ -145,7 +146,7 @@ TEST_F(Windows, OptionsEntryOpensTheGenerator) {
 }
 
 TEST_F(Windows, ComPortSetupMarksAppliesAndRewritesLineSeven) {
-  TForm17 form(*main);
+  TForm17 form(*main, main.get());
   EXPECT_EQ(form.windowTitle(), "COM Port Setup");
   for (int n = 1; n <= 8; ++n) {
     auto* button = form.findChild<QRadioButton*>("RadioButton" + QString::number(n));
@@ -206,7 +207,7 @@ TEST(ComPortStartUp, StoredPortOutsideOneToEightAsksAtOnce) {
   dir.write("Config.ini", "");
   qt::QtUi ui;
   platform::VirtualScheduler scheduler;
-  app::TForm1 main(ui, scheduler, dir.path());
+  shell::TForm1 main(ui, scheduler, dir.path());
   ui.set_main_window(&main);
 
   bool prompted = false;
@@ -218,7 +219,7 @@ TEST(ComPortStartUp, StoredPortOutsideOneToEightAsksAtOnce) {
     form->RadioButton(2)->click();
     form->ApplyButton->click();
   });
-  create_com_port_setup(main, ui);
+  shell::create_com_port_setup(main, ui);
   EXPECT_TRUE(prompted);
   EXPECT_EQ(main.session().settings.com_port, 2);
   EXPECT_EQ(main.action("SetupEepromProgrammerInbox1")->text(), "&EEPROM Prog Com Port: Com2");
@@ -227,8 +228,8 @@ TEST(ComPortStartUp, StoredPortOutsideOneToEightAsksAtOnce) {
   ASSERT_NE(ui.window("TForm17"), nullptr);
 
   // A stored port in range asks nothing.
-  app::TForm1 second(ui, scheduler, dir.path());
-  create_com_port_setup(second, ui);
+  shell::TForm1 second(ui, scheduler, dir.path());
+  shell::create_com_port_setup(second, ui);
   EXPECT_EQ(second.session().settings.com_port, 2);
 }
 

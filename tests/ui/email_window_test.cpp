@@ -12,12 +12,12 @@
 #include <QTimer>
 
 #include "app/event_log.h"
-#include "app/ui/main_window.h"
 #include "outbound/email_channel.h"
 #include "outbound/ui/email_account_window.h"
 #include "outbound/ui/email_security_window.h"
 #include "platform/text_file.h"
 #include "platform/virtual_scheduler.h"
+#include "shell/main_window.h"
 #include "support/scripted_smtp_server.h"
 #include "support/scripted_ui.h"
 #include "support/temp_folder.h"
@@ -113,7 +113,7 @@ TEST(MainWindowEmail, ProgramViaEmailMarksRowsLocksTheMenuForFiveSecondsAndLogs)
   testing::TempFolder dir;
   testing::ScriptedUi ui;
   platform::VirtualScheduler scheduler;
-  app::TForm1 form(ui, scheduler, dir.path());
+  shell::TForm1 form(ui, scheduler, dir.path());
   ui.messages.clear();  // the missing settings files of the empty folder
   auto transport = std::make_unique<testing::ScriptedSmtpServer>();
   testing::ScriptedSmtpServer* server = transport.get();

@@ -10,13 +10,13 @@
 #include <QTextEdit>
 #include <QTimer>
 
-#include "app/ui/main_window.h"
 #include "export/semicolon_table.h"
 #include "export/ui/manual_window.h"
 #include "export/ui/text_insert_window.h"
 #include "incoming/ui/unit_log_window.h"
 #include "outbound/ui/control_panel_window.h"
 #include "platform/virtual_scheduler.h"
+#include "shell/main_window.h"
 #include "support/scripted_ui.h"
 #include "support/temp_folder.h"
 
@@ -40,7 +40,7 @@ struct ExportWindowsTest : ::testing::Test {
 TEST_F(ExportWindowsTest, MainWindowSavesItsTableAndOffersTheManualOnlyWhenThereIsOne) {
   write_settings();
   {
-    app::TForm1 form(ui, scheduler, dir.path());
+    shell::TForm1 form(ui, scheduler, dir.path());
     EXPECT_FALSE(form.action("ViewKVProgrammerManual1")->isVisible());
     ASSERT_TRUE(form.action("SaveAsExcelFile1")->isVisible());
     form.Edit1->setText("+27821234567");
@@ -53,15 +53,15 @@ TEST_F(ExportWindowsTest, MainWindowSavesItsTableAndOffersTheManualOnlyWhenThere
               "Arm;20;20;;System armed;Selected\r\n\r\n");
   }
   dir.write("Manual.rtf", "{\\rtf1 Manual}");
-  app::TForm1 form(ui, scheduler, dir.path());
+  shell::TForm1 form(ui, scheduler, dir.path());
   EXPECT_TRUE(form.action("ViewKVProgrammerManual1")->isVisible());
 }
 
 TEST_F(ExportWindowsTest, ControlPanelAndUnitLogSaveTheirListsUnderTheirUnitNumbers) {
   write_settings();
-  app::TForm1 form(ui, scheduler, dir.path());
-  outbound::TForm8 panel(form);
-  incoming::TForm6 log(form);
+  shell::TForm1 form(ui, scheduler, dir.path());
+  outbound::TForm8 panel(form, form.email(), &form);
+  incoming::TForm6 log(form, &form);
   panel.Edit1->setText("+27731112222");
   log.Edit1->clear();
   ui.dialog_answers = {dir.file("panel.xls"), dir.file("log.xls")};

@@ -14,13 +14,13 @@
 #include <QTest>
 #include <QTimer>
 
-#include "app/ui/main_window.h"
 #include "incoming/incoming_message.h"
 #include "incoming/ui/find_device_window.h"
 #include "incoming/ui/find_received_window.h"
 #include "incoming/ui/unit_log_window.h"
 #include "platform/virtual_scheduler.h"
 #include "qt/string_grid_view.h"
+#include "shell/main_window.h"
 #include "support/scripted_ui.h"
 #include "support/temp_folder.h"
 
@@ -56,12 +56,12 @@ class IncomingWindows : public ::testing::Test {
     fs::create_directories(dir.file("Inbox"));
     dir.write("Devices/+27821234567.dev", kDevice);
     dir.write("Devices/+27829990000.dev", "+27829990000\r\n1111\r\n00000Shop\r\n");
-    main = std::make_unique<app::TForm1>(ui, scheduler, dir.path());
+    main = std::make_unique<shell::TForm1>(ui, scheduler, dir.path());
     main->resize(1200, 800);
     main->show();
-    form2 = new TForm2(*main);
-    form5 = new TForm5(*main);
-    form6 = new TForm6(*main);
+    form2 = new TForm2(*main, main.get());
+    form5 = new TForm5(*main, main.get());
+    form6 = new TForm6(*main, main.get());
     ui.on_modal = [this](const std::string& name) {
       presets.emplace_back(main->session().preset_number, main->session().preset_text);
       if (name == "TForm2") return form2->exec();
@@ -81,7 +81,7 @@ class IncomingWindows : public ::testing::Test {
   testing::TempFolder dir;
   testing::ScriptedUi ui;
   platform::VirtualScheduler scheduler;
-  std::unique_ptr<app::TForm1> main;
+  std::unique_ptr<shell::TForm1> main;
   TForm2* form2 = nullptr;
   TForm5* form5 = nullptr;
   TForm6* form6 = nullptr;

@@ -10,13 +10,14 @@
 #include <QTableView>
 
 #include "app/event_log.h"
-#include "app/ui/main_window.h"
 #include "platform/text_file.h"
 #include "platform/virtual_scheduler.h"
+#include "shell/main_window.h"
 #include "support/scripted_ui.h"
 #include "support/temp_folder.h"
 
 namespace tarvex::app {
+using shell::TForm1;
 namespace {
 
 // A start-up folder with settings files whose programming folder is relative.

@@ -1,4 +1,4 @@
-#include "app/ui/main_window.h"
+#include "shell/main_window.h"
 
 #include <gtest/gtest.h>
 
@@ -21,6 +21,7 @@
 #include "support/temp_folder.h"
 
 namespace tarvex::app {
+using shell::TForm1;
 namespace {
 
 using testing::ScriptedUi;

@@ -14,13 +14,13 @@
 #include <QTimer>
 
 #include "app/event_log.h"
-#include "app/ui/main_window.h"
 #include "outbound/ui/bulk_messages_window.h"
 #include "outbound/ui/control_panel_window.h"
 #include "outbound/ui/send_message_window.h"
 #include "platform/text_file.h"
 #include "platform/virtual_scheduler.h"
 #include "qt/string_grid_view.h"
+#include "shell/main_window.h"
 #include "support/scripted_ui.h"
 #include "support/temp_folder.h"
 
@@ -36,7 +36,7 @@ class MessagingWindows : public ::testing::Test {
     dir.write("Config.ini", "P\r\nS\r\nAP\r\nAS\r\n");
     dir.write("Hardware.ini", "K71 Morvane\r\n");
     dir.write("History.ini", "");
-    main = std::make_unique<app::TForm1>(ui, scheduler, dir.path());
+    main = std::make_unique<shell::TForm1>(ui, scheduler, dir.path());
     main->Edit1->setText("+27821234567");
     main->Edit2->setText("1234");
     ui.on_modal = [this](const std::string& name) {
@@ -102,12 +102,12 @@ class MessagingWindows : public ::testing::Test {
   testing::TempFolder dir;
   testing::ScriptedUi ui;
   platform::VirtualScheduler scheduler;
-  std::unique_ptr<app::TForm1> main;
+  std::unique_ptr<shell::TForm1> main;
   std::map<std::string, QDialog*> windows;
 };
 
 TEST_F(MessagingWindows, SendMessageTypedAndSentWithEnterThenAnsweringAnIncomingText) {
-  TForm3 form(*main);
+  TForm3 form(*main, main->email(), main.get());
   windows["TForm3"] = &form;
   ASSERT_TRUE(main->action("SendMessage1")->isVisible());
   EXPECT_TRUE(main->action("SendMessage2")->isVisible());
@@ -163,7 +163,7 @@ TEST_F(MessagingWindows, ControlPanelSendsTheDoubleClickedFunctionAndKeepsItsFil
   dir.write("Functions/gate.fun",
             "+27829999999\r\n9999\r\nGate\r\nArm\xFE"
             "A1\r\nEmpty\xFE\r\n");
-  TForm8 form(*main);
+  TForm8 form(*main, main->email(), main.get());
   windows["TForm8"] = &form;
   form.tag_source = [] { return 42; };
   ASSERT_TRUE(main->action("ControlPanel1")->isVisible());
@@ -207,7 +207,7 @@ TEST_F(MessagingWindows, ControlPanelSendsTheDoubleClickedFunctionAndKeepsItsFil
 }
 
 TEST_F(MessagingWindows, BulkMessagesToANewListThenKeptAsAGroup) {
-  TForm4 form(*main);
+  TForm4 form(*main, main.get());
   windows["TForm4"] = &form;
   form.tag_source = [] { return 7; };
   ASSERT_TRUE(main->action("SendBulkMessages1")->isVisible());

@@ -8,14 +8,15 @@
 #include <QStandardItemModel>
 #include <QTimer>
 
-#include "app/ui/main_window.h"
 #include "platform/text_file.h"
 #include "platform/virtual_scheduler.h"
 #include "qt/qt_ui.h"
+#include "shell/main_window.h"
 #include "support/scripted_ui.h"
 #include "support/temp_folder.h"
 
 namespace tarvex::app {
+using shell::TForm1;
 namespace {
 
 QString utf8(const std::string& bytes) {

@@ -9,6 +9,7 @@
 
 #include "eeprom/serial_ports.h"
 #include "eeprom/uart.h"
+#include "eeprom/ui/port_router.h"
 #include "qt/qt_scheduler.h"
 #include "qt/qt_serial_backend.h"
 #include "support/scripted_ui.h"
@@ -24,7 +25,7 @@ struct PtyPair : ::testing::Test {
     fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
     slave_path = name;
     dir.write("Ports.ini", slave_path + "\r\n");
-    router = make_port_router(dir.path(), scheduler);
+    router = eeprom::make_port_router(dir.path(), scheduler);
     uart = std::make_unique<eeprom::TUart>(*router, scheduler, ui);
   }
   void TearDown() override {

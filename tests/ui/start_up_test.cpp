@@ -15,13 +15,15 @@
 #include <QTableView>
 #include <QTimer>
 
-#include "app/ui/main_window.h"
-#include "app/ui/windows.h"
 #include "platform/virtual_scheduler.h"
 #include "qt/qt_ui.h"
+#include "shell/main_window.h"
+#include "shell/windows.h"
 #include "support/temp_folder.h"
 
 namespace tarvex::app {
+using shell::create_other_windows;
+using shell::TForm1;
 namespace {
 
 // What a screen reader would read for a control: its accessible name, or what

@@ -18,12 +18,12 @@
 #include <QPixmap>
 #include <QTimer>
 
-#include "app/ui/main_window.h"
-#include "app/ui/windows.h"
 #include "platform/text_file.h"
 #include "platform/virtual_scheduler.h"
 #include "qt/qt_ui.h"
 #include "qt/text_convert.h"
+#include "shell/main_window.h"
+#include "shell/windows.h"
 
 namespace fs = std::filesystem;
 using namespace tarvex;
@@ -35,7 +35,7 @@ constexpr const char* kUnit = "+27821234567";
 struct Pictures {
   qt::QtUi& ui;
   platform::VirtualScheduler& scheduler;
-  app::TForm1& main;
+  shell::TForm1& main;
   fs::path out;
   int made = 0;
   int skipped = 0;
@@ -115,9 +115,9 @@ int main(int argc, char* argv[]) {
   qt::QtUi ui;
   platform::VirtualScheduler scheduler;
   scheduler.set_start_time(2026, 12, 8, 9, 30, 0);
-  app::TForm1 main(ui, scheduler, site.string());
+  shell::TForm1 main(ui, scheduler, site.string());
   ui.set_main_window(&main);
-  app::create_other_windows(main, ui);
+  shell::create_other_windows(main, ui);
   main.session().current_operator = "admin";
   main.setWindowState(Qt::WindowNoState);
   main.resize(1280, 720);

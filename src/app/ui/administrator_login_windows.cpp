@@ -4,13 +4,14 @@
 #include <QPushButton>
 
 #include "app/accounts.h"
-#include "app/ui/main_window.h"
+#include "app/main_window_access.h"
 
 namespace tarvex::app {
 
-AdministratorLoginDialog::AdministratorLoginDialog(TForm1& main_window, const char* caption,
+AdministratorLoginDialog::AdministratorLoginDialog(MainWindowAccess& main_window, QWidget* parent,
+                                                   const char* caption,
                                                    std::string protected_window)
-    : QDialog(&main_window), main_(main_window), protected_window_(std::move(protected_window)) {
+    : QDialog(parent), main_(main_window), protected_window_(std::move(protected_window)) {
   setWindowTitle(caption);
   fields_ = LoginFields::build(this);
   Edit1 = fields_.Edit1;
@@ -41,13 +42,13 @@ void AdministratorLoginDialog::Button2Click() {
   reject();
 }
 
-TForm9::TForm9(TForm1& main_window)
-    : AdministratorLoginDialog(main_window, "User Setup Login", "TForm10") {
+TForm9::TForm9(MainWindowAccess& main_window, QWidget* parent)
+    : AdministratorLoginDialog(main_window, parent, "User Setup Login", "TForm10") {
   setObjectName("TForm9");
 }
 
-TForm18::TForm18(TForm1& main_window)
-    : AdministratorLoginDialog(main_window, "User Log Login", "TForm19") {
+TForm18::TForm18(MainWindowAccess& main_window, QWidget* parent)
+    : AdministratorLoginDialog(main_window, parent, "User Log Login", "TForm19") {
   setObjectName("TForm18");
 }
 

@@ -8,7 +8,7 @@
 
 namespace tarvex::app {
 
-class TForm1;
+class MainWindowAccess;
 
 // A login dialog that opens one protected window modally for the
 // administrator account or the master login. Both fields are emptied each
@@ -18,7 +18,8 @@ class AdministratorLoginDialog : public QDialog {
   Q_OBJECT
 
  public:
-  AdministratorLoginDialog(TForm1& main_window, const char* caption, std::string protected_window);
+  AdministratorLoginDialog(MainWindowAccess& main_window, QWidget* parent, const char* caption,
+                           std::string protected_window);
   AdministratorLoginDialog(const AdministratorLoginDialog&) = delete;
   AdministratorLoginDialog& operator=(const AdministratorLoginDialog&) = delete;
 
@@ -34,7 +35,7 @@ class AdministratorLoginDialog : public QDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
-  TForm1& main_;
+  MainWindowAccess& main_;
   std::string protected_window_;
   LoginFields fields_;
 };
@@ -44,7 +45,7 @@ class TForm9 final : public AdministratorLoginDialog {
   Q_OBJECT
 
  public:
-  explicit TForm9(TForm1& main_window);
+  explicit TForm9(MainWindowAccess& main_window, QWidget* parent);
 };
 
 // "User Log Login": opens the event log viewer (TForm19).
@@ -52,7 +53,7 @@ class TForm18 final : public AdministratorLoginDialog {
   Q_OBJECT
 
  public:
-  explicit TForm18(TForm1& main_window);
+  explicit TForm18(MainWindowAccess& main_window, QWidget* parent);
 };
 
 }  // namespace tarvex::app

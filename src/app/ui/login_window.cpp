@@ -4,11 +4,12 @@
 #include <QPushButton>
 
 #include "app/accounts.h"
-#include "app/ui/main_window.h"
+#include "app/main_window_access.h"
 
 namespace tarvex::app {
 
-TForm7::TForm7(TForm1& main_window) : QDialog(&main_window), main_(main_window) {
+TForm7::TForm7(MainWindowAccess& main_window, QWidget* parent)
+    : QDialog(parent), main_(main_window) {
   setObjectName("TForm7");
   setWindowTitle("Dralmora Login");
   fields_ = LoginFields::build(this);
@@ -32,7 +33,7 @@ void TForm7::Button1Click() {
                                    fields_.password());
   if (!granted) return;
   accept();
-  if (!main_.isVisible()) main_.show();
+  main_.show_main_window();
   session.current_operator = granted->operator_name;
   fields_.clear();
   main_.write_log(granted->event);
@@ -45,7 +46,7 @@ void TForm7::Button2Click() {
 void TForm7::reject() {
   // Closing the main window ends the program. It may refuse (unsaved changes
   // kept): then nobody is logged in and the dialog stays.
-  if (!main_.close()) return;
+  if (!main_.close_main_window()) return;
   QDialog::reject();
 }
 

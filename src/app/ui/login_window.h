@@ -6,7 +6,7 @@
 
 namespace tarvex::app {
 
-class TForm1;
+class MainWindowAccess;
 
 // "Dralmora Login": guards the main window at start-up and after "Log Out".
 // Leaving it any way other than a successful login ("Exit", the close box,
@@ -16,7 +16,7 @@ class TForm7 final : public QDialog {
   Q_OBJECT
 
  public:
-  explicit TForm7(TForm1& main_window);
+  explicit TForm7(MainWindowAccess& main_window, QWidget* parent);
   TForm7(const TForm7&) = delete;
   TForm7& operator=(const TForm7&) = delete;
 
@@ -33,7 +33,7 @@ class TForm7 final : public QDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
-  TForm1& main_;
+  MainWindowAccess& main_;
   LoginFields fields_;
 };
 

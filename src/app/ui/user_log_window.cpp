@@ -8,12 +8,13 @@
 #include <QVBoxLayout>
 
 #include "app/event_log.h"
-#include "app/ui/main_window.h"
+#include "app/main_window_access.h"
 #include "qt/string_grid_view.h"
 
 namespace tarvex::app {
 
-TForm19::TForm19(TForm1& main_window) : QDialog(&main_window), main_(main_window), grid_(4, 2) {
+TForm19::TForm19(MainWindowAccess& main_window, QWidget* parent)
+    : QDialog(parent), main_(main_window), grid_(4, 2) {
   setObjectName("TForm19");
   setWindowTitle("User Log File");
   init_event_log_grid(grid_);

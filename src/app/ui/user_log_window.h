@@ -13,14 +13,14 @@ class StringGridView;
 
 namespace tarvex::app {
 
-class TForm1;
+class MainWindowAccess;
 
 // "User Log File": the event log, read afresh each time the window is shown.
 class TForm19 final : public QDialog {
   Q_OBJECT
 
  public:
-  explicit TForm19(TForm1& main_window);
+  explicit TForm19(MainWindowAccess& main_window, QWidget* parent);
   TForm19(const TForm19&) = delete;
   TForm19& operator=(const TForm19&) = delete;
 
@@ -38,7 +38,7 @@ class TForm19 final : public QDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
-  TForm1& main_;
+  MainWindowAccess& main_;
   platform::StringGrid grid_;
 };
 

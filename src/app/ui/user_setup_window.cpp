@@ -5,7 +5,7 @@
 #include <QVBoxLayout>
 
 #include "app/accounts.h"
-#include "app/ui/main_window.h"
+#include "app/main_window_access.h"
 #include "qt/string_grid_model.h"
 #include "qt/string_grid_view.h"
 
@@ -21,7 +21,8 @@ QPushButton* button(QWidget* parent, const char* caption, const char* name) {
 }
 }  // namespace
 
-TForm10::TForm10(TForm1& main_window) : QDialog(&main_window), main_(main_window), grid_(3, 2) {
+TForm10::TForm10(MainWindowAccess& main_window, QWidget* parent)
+    : QDialog(parent), main_(main_window), grid_(3, 2) {
   setObjectName("TForm10");
   setWindowTitle("User Setup");
   init_user_grid(grid_);

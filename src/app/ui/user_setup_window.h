@@ -12,7 +12,7 @@ class StringGridView;
 
 namespace tarvex::app {
 
-class TForm1;
+class MainWindowAccess;
 
 // "User Setup": a working copy of the accounts of user.dat, reloaded each
 // time the window is shown and written back by "Save".
@@ -20,7 +20,7 @@ class TForm10 final : public QDialog {
   Q_OBJECT
 
  public:
-  explicit TForm10(TForm1& main_window);
+  explicit TForm10(MainWindowAccess& main_window, QWidget* parent);
   TForm10(const TForm10&) = delete;
   TForm10& operator=(const TForm10&) = delete;
 
@@ -45,7 +45,7 @@ class TForm10 final : public QDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
-  TForm1& main_;
+  MainWindowAccess& main_;
   platform::StringGrid grid_;
 };
 

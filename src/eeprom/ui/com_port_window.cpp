@@ -7,14 +7,13 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "app/ui/main_window.h"
+#include "app/main_window_access.h"
 #include "eeprom/com_port_setup.h"
-#include "qt/qt_ui.h"
 
 namespace tarvex::eeprom {
 
-TForm17::TForm17(app::TForm1& main_window, QWidget* parent)
-    : QDialog(parent ? parent : &main_window), main_window_(main_window) {
+TForm17::TForm17(app::MainWindowAccess& main_window, QWidget* parent)
+    : QDialog(parent), main_window_(main_window) {
   setObjectName("TForm17");
   setWindowTitle("COM Port Setup");
   auto* layout = new QVBoxLayout(this);
@@ -74,13 +73,6 @@ void TForm17::ApplyClick() {
 
 void TForm17::CancelClick() {
   reject();
-}
-
-void create_com_port_setup(app::TForm1& main_window, qt::QtUi& ui) {
-  auto* window = new TForm17(main_window);
-  ui.register_window("TForm17", window);
-  if (radio_button_for_port(main_window.session().settings.com_port) == 0)
-    main_window.SetupEepromProgrammerInbox1Click();
 }
 
 }  // namespace tarvex::eeprom

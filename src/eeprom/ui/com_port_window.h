@@ -7,10 +7,7 @@ class QPushButton;
 class QRadioButton;
 
 namespace tarvex::app {
-class TForm1;
-}
-namespace tarvex::qt {
-class QtUi;
+class MainWindowAccess;
 }
 
 namespace tarvex::eeprom {
@@ -20,7 +17,7 @@ class TForm17 final : public QDialog {
   Q_OBJECT
 
  public:
-  explicit TForm17(app::TForm1& main_window, QWidget* parent = nullptr);
+  explicit TForm17(app::MainWindowAccess& main_window, QWidget* parent);
   TForm17(const TForm17&) = delete;
   TForm17& operator=(const TForm17&) = delete;
 
@@ -37,7 +34,7 @@ class TForm17 final : public QDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
-  app::TForm1& main_window_;
+  app::MainWindowAccess& main_window_;
   QButtonGroup* group_ = nullptr;
   QRadioButton* buttons_[8] = {};
 
@@ -45,9 +42,5 @@ class TForm17 final : public QDialog {
   QPushButton* ApplyButton = nullptr;
   QPushButton* CancelButton = nullptr;
 };
-
-// Creates the window at start-up, registers it, and asks for a port at once
-// when the stored one is outside 1..8.
-void create_com_port_setup(app::TForm1& main_window, qt::QtUi& ui);
 
 }  // namespace tarvex::eeprom

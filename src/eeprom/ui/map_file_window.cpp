@@ -12,7 +12,7 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
-#include "app/ui/main_window.h"
+#include "app/main_window_access.h"
 #include "platform/ui.h"
 #include "qt/text_convert.h"
 
@@ -52,8 +52,8 @@ QCheckBox* check(QWidget* parent, const char* name, const char* caption) {
 
 }  // namespace
 
-TForm23::TForm23(app::TForm1& main_window, QWidget* parent)
-    : QDialog(parent ? parent : &main_window), main_window_(main_window) {
+TForm23::TForm23(app::MainWindowAccess& main_window, QWidget* parent)
+    : QDialog(parent), main_window_(main_window) {
   setObjectName("TForm23");
   setWindowTitle("EEPROM Map File Generator");
   auto* layout = new QVBoxLayout(this);

@@ -14,7 +14,7 @@ class QPushButton;
 class QSpinBox;
 
 namespace tarvex::app {
-class TForm1;
+class MainWindowAccess;
 }
 
 namespace tarvex::eeprom {
@@ -25,7 +25,7 @@ class TForm23 final : public QDialog {
   Q_OBJECT
 
  public:
-  explicit TForm23(app::TForm1& main_window, QWidget* parent = nullptr);
+  explicit TForm23(app::MainWindowAccess& main_window, QWidget* parent);
   TForm23(const TForm23&) = delete;
   TForm23& operator=(const TForm23&) = delete;
 
@@ -41,7 +41,7 @@ class TForm23 final : public QDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
-  app::TForm1& main_window_;
+  app::MainWindowAccess& main_window_;
   std::string file_name_;
 
  public:

@@ -8,10 +8,10 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/ui/main_window.h"
+#include "app/main_window_access.h"
 #include "eeprom/serial_ports.h"
+#include "eeprom/ui/port_router.h"
 #include "qt/named_control.h"
-#include "qt/qt_serial_backend.h"
 #include "qt/string_grid_view.h"
 #include "qt/text_convert.h"
 
@@ -30,10 +30,9 @@ QPushButton* button(QWidget* parent, const char* name, const QString& caption) {
 }
 }  // namespace
 
-TForm20::TForm20(app::TForm1& main_window, QWidget* parent)
-    : QDialog(parent ? parent : &main_window) {
+TForm20::TForm20(app::MainWindowAccess& main_window, QWidget* parent) : QDialog(parent) {
   app::Session& session = main_window.session();
-  ports_ = qt::make_port_router(session.start_folder, session.scheduler);
+  ports_ = make_port_router(session.start_folder, session.scheduler);
   run_ = std::make_unique<ProgrammingRun>(*ports_, session.scheduler, session.ui,
                                           session.start_folder);
   run_->com_port = [&session] { return session.settings.com_port; };

@@ -10,7 +10,7 @@ class QLabel;
 class QPushButton;
 
 namespace tarvex::app {
-class TForm1;
+class MainWindowAccess;
 }
 namespace tarvex::qt {
 class StringGridView;
@@ -27,7 +27,7 @@ class TForm20 final : public QDialog, private ProgrammerView {
   Q_OBJECT
 
  public:
-  explicit TForm20(app::TForm1& main_window, QWidget* parent = nullptr);
+  explicit TForm20(app::MainWindowAccess& main_window, QWidget* parent);
   ~TForm20() override;
   TForm20(const TForm20&) = delete;
   TForm20& operator=(const TForm20&) = delete;

@@ -6,12 +6,12 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/ui/main_window.h"
+#include "app/main_window_access.h"
 
 namespace tarvex::eeprom {
 
-TForm22::TForm22(app::TForm1& main_window, TUart& uart, QWidget* parent)
-    : QDialog(parent ? parent : &main_window),
+TForm22::TForm22(app::MainWindowAccess& main_window, TUart& uart, QWidget* parent)
+    : QDialog(parent),
       read_back_(uart, main_window.session().scheduler, main_window.session().ui),
       main_window_(main_window) {
   setObjectName("TForm22");

@@ -11,7 +11,7 @@ class QProgressBar;
 class QPushButton;
 
 namespace tarvex::app {
-class TForm1;
+class MainWindowAccess;
 }
 
 namespace tarvex::eeprom {
@@ -22,7 +22,7 @@ class TForm22 final : public QDialog, public ReadProgressView {
   Q_OBJECT
 
  public:
-  TForm22(app::TForm1& main_window, TUart& uart, QWidget* parent = nullptr);
+  TForm22(app::MainWindowAccess& main_window, TUart& uart, QWidget* parent);
   TForm22(const TForm22&) = delete;
   TForm22& operator=(const TForm22&) = delete;
 
@@ -38,7 +38,7 @@ class TForm22 final : public QDialog, public ReadProgressView {
 
  private:
   ReadBack read_back_;
-  app::TForm1& main_window_;
+  app::MainWindowAccess& main_window_;
 
  public:
   QLabel* Label1 = nullptr;

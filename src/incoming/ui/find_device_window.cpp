@@ -10,7 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/ui/main_window.h"
+#include "app/main_window_access.h"
 #include "device/device_files.h"
 #include "incoming/device_link.h"
 #include "incoming/find_tools.h"
@@ -28,7 +28,8 @@ QLabel* label(const QString& text, QWidget* buddy, QWidget* parent) {
 }
 }  // namespace
 
-TForm2::TForm2(app::TForm1& main_window) : QDialog(&main_window), main_(main_window) {
+TForm2::TForm2(app::MainWindowAccess& main_window, QWidget* parent)
+    : QDialog(parent), main_(main_window) {
   setObjectName("TForm2");
   setWindowTitle("Find Device");
 
@@ -73,7 +74,7 @@ TForm2::TForm2(app::TForm1& main_window) : QDialog(&main_window), main_(main_win
   grid->setColumnStretch(1, 1);
   resize(460, 190);
 
-  main_window.action("FindDevice1")->setVisible(true);
+  main_window.show_menu_entry("FindDevice1");
   connect(Button4, &QPushButton::clicked, this, &TForm2::Button4Click);
   connect(Button1, &QPushButton::clicked, this, &TForm2::Button1Click);
   connect(Button2, &QPushButton::clicked, this, &TForm2::Button2Click);
@@ -129,9 +130,7 @@ void TForm2::Button2Click() {
     main_.ui().message(e.what());
     return;
   }
-  auto context = main_.device_context();
-  if (!load_found_device(context, path)) return;  // reported; the window stays open
-  main_.show_device();
+  if (!main_.open_found_device(path)) return;  // reported; the window stays open
   accept();
 }
 

@@ -10,7 +10,7 @@ class QLineEdit;
 class QPushButton;
 
 namespace tarvex::app {
-class TForm1;
+class MainWindowAccess;
 }
 
 namespace tarvex::incoming {
@@ -21,7 +21,7 @@ class TForm2 final : public QDialog {
   Q_OBJECT
 
  public:
-  explicit TForm2(app::TForm1& main_window);
+  explicit TForm2(app::MainWindowAccess& main_window, QWidget* parent);
   TForm2(const TForm2&) = delete;
   TForm2& operator=(const TForm2&) = delete;
 
@@ -45,7 +45,7 @@ class TForm2 final : public QDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
-  app::TForm1& main_;
+  app::MainWindowAccess& main_;
   std::string search_folder_;
 };
 

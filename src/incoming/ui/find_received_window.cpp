@@ -11,7 +11,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "app/ui/main_window.h"
+#include "app/main_window_access.h"
 #include "incoming/find_tools.h"
 #include "incoming/incoming_message.h"
 #include "qt/named_control.h"
@@ -23,8 +23,8 @@ namespace tarvex::incoming {
 
 using qt::named;
 
-TForm5::TForm5(app::TForm1& main_window)
-    : QDialog(&main_window), main_(main_window), grid_(kMessageColumns, 2) {
+TForm5::TForm5(app::MainWindowAccess& main_window, QWidget* parent)
+    : QDialog(parent), main_(main_window), grid_(kMessageColumns, 2) {
   setObjectName("TForm5");
   setWindowTitle("Find in Received Messages");
   setModal(false);
@@ -96,9 +96,7 @@ TForm5::TForm5(app::TForm1& main_window)
   connect(StringGrid1, &qt::StringGridView::cellDoubleClicked, this,
           [this] { StringGrid1DblClick(); });
 
-  QAction* entry = main_window.action("FindinReceivedMessages1");
-  entry->setVisible(true);
-  connect(entry, &QAction::triggered, this, &TForm5::show_window);
+  main_window.show_menu_entry("FindinReceivedMessages1", [this] { show_window(); });
 }
 
 void TForm5::show_window() {

@@ -12,7 +12,7 @@ class QPushButton;
 class QRadioButton;
 
 namespace tarvex::app {
-class TForm1;
+class MainWindowAccess;
 }
 namespace tarvex::qt {
 class StringGridView;
@@ -26,7 +26,7 @@ class TForm5 final : public QDialog {
   Q_OBJECT
 
  public:
-  explicit TForm5(app::TForm1& main_window);
+  explicit TForm5(app::MainWindowAccess& main_window, QWidget* parent);
   TForm5(const TForm5&) = delete;
   TForm5& operator=(const TForm5&) = delete;
 
@@ -54,7 +54,7 @@ class TForm5 final : public QDialog {
   QLabel* Label5 = nullptr;
 
  private:
-  app::TForm1& main_;
+  app::MainWindowAccess& main_;
   platform::StringGrid grid_;
 };
 

@@ -15,7 +15,7 @@
 #include <QVBoxLayout>
 
 #include "app/folders.h"
-#include "app/ui/main_window.h"
+#include "app/main_window_access.h"
 #include "export/semicolon_table.h"
 #include "incoming/incoming_message.h"
 #include "incoming/unit_log.h"
@@ -43,8 +43,8 @@ std::optional<CalendarDate> picked(const QDateEdit* picker) {
 
 }  // namespace
 
-TForm6::TForm6(app::TForm1& main_window)
-    : QDialog(&main_window), main_(main_window), grid_(kMessageColumns, 2) {
+TForm6::TForm6(app::MainWindowAccess& main_window, QWidget* parent)
+    : QDialog(parent), main_(main_window), grid_(kMessageColumns, 2) {
   setObjectName("TForm6");
   setWindowTitle("Get Log From Unit");
   const int widths[kMessageColumns] = {101, 94, 88, 563};
@@ -139,7 +139,7 @@ TForm6::TForm6(app::TForm1& main_window)
   connect(StringGrid1, &qt::StringGridView::cellDoubleClicked, this,
           [this] { StringGrid1DblClick(); });
   main_window.on_log_file_changed = [this](const std::string& path) { show_log_file(path); };
-  for (const char* entry : {"GetLog1", "GetLog2"}) main_window.action(entry)->setVisible(true);
+  for (const char* entry : {"GetLog1", "GetLog2"}) main_window.show_menu_entry(entry);
 }
 
 void TForm6::show_log_file(const std::string& path) {

@@ -15,7 +15,7 @@ class QProgressBar;
 class QPushButton;
 
 namespace tarvex::app {
-class TForm1;
+class MainWindowAccess;
 }
 namespace tarvex::qt {
 class StringGridView;
@@ -29,7 +29,7 @@ class TForm6 final : public QDialog {
   Q_OBJECT
 
  public:
-  explicit TForm6(app::TForm1& main_window);
+  explicit TForm6(app::MainWindowAccess& main_window, QWidget* parent);
   TForm6(const TForm6&) = delete;
   TForm6& operator=(const TForm6&) = delete;
 
@@ -67,7 +67,7 @@ class TForm6 final : public QDialog {
  private:
   void set_searching(bool on);
 
-  app::TForm1& main_;
+  app::MainWindowAccess& main_;
   platform::StringGrid grid_;
   bool searching_ = false;
   bool stop_requested_ = false;

@@ -11,7 +11,7 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
-#include "app/ui/main_window.h"
+#include "app/main_window_access.h"
 #include "outbound/bulk_messages.h"
 #include "outbound/send_message.h"
 #include "outbound/ui/message_memo.h"
@@ -23,8 +23,8 @@ namespace tarvex::outbound {
 using qt::bytes;
 using qt::latin1;
 
-TForm4::TForm4(app::TForm1& main_window, QWidget* parent)
-    : QDialog(parent ? parent : &main_window), main_(main_window), grid_(2, 2) {
+TForm4::TForm4(app::MainWindowAccess& main_window, QWidget* parent)
+    : QDialog(parent), main_(main_window), grid_(2, 2) {
   setObjectName("TForm4");
   setWindowTitle(kBulkCaption);
   auto* layout = new QVBoxLayout(this);

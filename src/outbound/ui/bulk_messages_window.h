@@ -11,7 +11,7 @@ class QPlainTextEdit;
 class QPushButton;
 
 namespace tarvex::app {
-class TForm1;
+class MainWindowAccess;
 }
 namespace tarvex::qt {
 class StringGridView;
@@ -25,7 +25,7 @@ class TForm4 final : public QDialog {
   Q_OBJECT
 
  public:
-  explicit TForm4(app::TForm1& main_window, QWidget* parent = nullptr);
+  explicit TForm4(app::MainWindowAccess& main_window, QWidget* parent);
   TForm4(const TForm4&) = delete;
   TForm4& operator=(const TForm4&) = delete;
 
@@ -62,7 +62,7 @@ class TForm4 final : public QDialog {
   void mark_changed();
   void set_caption(const std::string& caption);
 
-  app::TForm1& main_;
+  app::MainWindowAccess& main_;
   platform::StringGrid grid_;
 };
 

@@ -10,7 +10,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/ui/main_window.h"
+#include "app/main_window_access.h"
 #include "export/semicolon_table.h"
 #include "outbound/ui/message_memo.h"
 #include "qt/string_grid_view.h"
@@ -21,8 +21,8 @@ namespace tarvex::outbound {
 using qt::bytes;
 using qt::latin1;
 
-TForm8::TForm8(app::TForm1& main_window, QWidget* parent)
-    : QDialog(parent ? parent : &main_window), main_(main_window), grid_(2, 2) {
+TForm8::TForm8(app::MainWindowAccess& main_window, EmailChannel& email, QWidget* parent)
+    : QDialog(parent), main_(main_window), email_(email), grid_(2, 2) {
   setObjectName("TForm8");
   setWindowTitle("Control Pannel");
   auto* layout = new QVBoxLayout(this);
@@ -153,8 +153,8 @@ void TForm8::SaveUnit1Click() {
 }
 
 void TForm8::UseforCurrentDevice1Click() {
-  Edit1->setText(main_.Edit1->text());
-  Edit2->setText(main_.Edit2->text());
+  Edit1->setText(latin1(main_.unit_number()));
+  Edit2->setText(latin1(main_.unit_password()));
 }
 
 void TForm8::Button1Click() {
@@ -168,7 +168,7 @@ void TForm8::Button2Click() {
 void TForm8::StringGrid1DblClick() {
   const FunctionSend send{bytes(Edit1->text()), bytes(Edit2->text()), grid_.cell(1, grid_.row()),
                           CheckBox1->isChecked(), CheckBox2->isChecked()};
-  const auto status = send_function(main_.session(), main_.email(), send, tag_source,
+  const auto status = send_function(main_.session(), email_, send, tag_source,
                                     [this](const std::string& event) { main_.write_log(event); });
   if (!status) return;
   Label3->setText(latin1(*status));

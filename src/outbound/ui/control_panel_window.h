@@ -15,7 +15,7 @@ class QMenuBar;
 class QPushButton;
 
 namespace tarvex::app {
-class TForm1;
+class MainWindowAccess;
 }
 namespace tarvex::qt {
 class StringGridView;
@@ -23,13 +23,15 @@ class StringGridView;
 
 namespace tarvex::outbound {
 
+class EmailChannel;
+
 // "Control Pannel": one-click functions for a kind of unit, kept in function
 // files; a double click on a function sends its command to the unit.
 class TForm8 final : public QDialog {
   Q_OBJECT
 
  public:
-  explicit TForm8(app::TForm1& main_window, QWidget* parent = nullptr);
+  TForm8(app::MainWindowAccess& main_window, EmailChannel& email, QWidget* parent);
   ~TForm8() override;
   TForm8(const TForm8&) = delete;
   TForm8& operator=(const TForm8&) = delete;
@@ -65,7 +67,8 @@ class TForm8 final : public QDialog {
  private:
   void build_menu();
 
-  app::TForm1& main_;
+  app::MainWindowAccess& main_;
+  EmailChannel& email_;
   platform::StringGrid grid_;
 };
 

@@ -13,7 +13,7 @@
 #include <QShowEvent>
 #include <QTextCursor>
 
-#include "app/ui/main_window.h"
+#include "app/main_window_access.h"
 #include "outbound/ui/message_memo.h"
 #include "qt/text_convert.h"
 
@@ -22,10 +22,10 @@ namespace tarvex::outbound {
 using qt::bytes;
 using qt::latin1;
 
-TForm3::TForm3(app::TForm1& main_window, QWidget* parent)
-    : QDialog(parent ? parent : &main_window),
+TForm3::TForm3(app::MainWindowAccess& main_window, EmailChannel& email, QWidget* parent)
+    : QDialog(parent),
       main_(main_window),
-      sender_(main_window.session(), main_window.email(),
+      sender_(main_window.session(), email,
               [&main_window](const std::string& event) { main_window.write_log(event); }) {
   setObjectName("TForm3");
   setWindowTitle("Send Message");
@@ -103,7 +103,7 @@ void TForm3::PopulateNumbers(const std::string& number) {
 }
 
 void TForm3::FormActivate() {
-  const SendMessageOpening opening = take_presets(main_.session(), bytes(main_.Edit1->text()));
+  const SendMessageOpening opening = take_presets(main_.session(), main_.unit_number());
   if (opening.number) PopulateNumbers(*opening.number);
   if (opening.text) {
     Memo1->setPlainText(latin1(*opening.text));

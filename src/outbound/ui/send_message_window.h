@@ -11,7 +11,7 @@ class QPlainTextEdit;
 class QPushButton;
 
 namespace tarvex::app {
-class TForm1;
+class MainWindowAccess;
 }
 
 namespace tarvex::outbound {
@@ -23,7 +23,7 @@ class TForm3 final : public QDialog {
   Q_OBJECT
 
  public:
-  explicit TForm3(app::TForm1& main_window, QWidget* parent = nullptr);
+  TForm3(app::MainWindowAccess& main_window, EmailChannel& email, QWidget* parent);
   TForm3(const TForm3&) = delete;
   TForm3& operator=(const TForm3&) = delete;
 
@@ -49,7 +49,7 @@ class TForm3 final : public QDialog {
   void Button2Click();
   void show_recent_numbers(int select);
 
-  app::TForm1& main_;
+  app::MainWindowAccess& main_;
   MessageSender sender_;
   bool sending_ = false;
 };

@@ -1,10 +1,10 @@
 #include <QApplication>
 
-#include "app/ui/main_window.h"
-#include "app/ui/windows.h"
 #include "platform/file_api.h"
 #include "qt/qt_scheduler.h"
 #include "qt/qt_ui.h"
+#include "shell/main_window.h"
+#include "shell/windows.h"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
@@ -17,9 +17,9 @@ int main(int argc, char* argv[]) {
   // The start-up folder is the current folder, wherever the program lies.
   const std::string start_folder = tarvex::platform::current_folder();
 
-  tarvex::app::TForm1 main_window(ui, scheduler, start_folder);
+  tarvex::shell::TForm1 main_window(ui, scheduler, start_folder);
   ui.set_main_window(&main_window);
-  tarvex::app::create_other_windows(main_window, ui);
+  tarvex::shell::create_other_windows(main_window, ui);
   main_window.run_login_gate();
   // "Exit" in the login dialog closed the main window before the event loop
   // ran, when closing the last window cannot end it yet.

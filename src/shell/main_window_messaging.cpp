@@ -3,9 +3,9 @@
 // tray's menu.
 #include <QAction>
 
-#include "app/ui/main_window.h"
+#include "shell/main_window.h"
 
-namespace tarvex::app {
+namespace tarvex::shell {
 
 void TForm1::connect_messaging_entries() {
   const std::pair<const char*, const char*> entries[] = {
@@ -20,4 +20,4 @@ void TForm1::connect_messaging_entries() {
   }
 }
 
-}  // namespace tarvex::app
+}  // namespace tarvex::shell

@@ -8,7 +8,7 @@
 // kind of unit on lines 1 to 3, then one function per line, its description
 // and its command separated by the byte 0xFE. The control panel reads and
 // writes them whole; the main window's command list reads their functions.
-namespace tarvex::outbound {
+namespace tarvex::device {
 
 inline constexpr char kFunctionSeparator = '\xFE';
 inline constexpr const char* kFunctionFileFilter = "Function Files|*.fun";
@@ -42,4 +42,4 @@ std::string function_file_text(const FunctionFile& file);
 // description.
 std::optional<std::string> function_file_problem(const FunctionFile& file);
 
-}  // namespace tarvex::outbound
+}  // namespace tarvex::device

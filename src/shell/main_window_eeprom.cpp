@@ -4,14 +4,14 @@
 #include <QComboBox>
 #include <QWidget>
 
-#include "app/ui/main_window.h"
 #include "eeprom/com_port_setup.h"
 #include "eeprom/ui/programmer_window.h"
 #include "eeprom/ui/read_progress_window.h"
 #include "qt/string_grid_view.h"
 #include "qt/text_convert.h"
+#include "shell/main_window.h"
 
-namespace tarvex::app {
+namespace tarvex::shell {
 
 void TForm1::connect_eeprom_entries() {
   QAction* map_file = action("CreateEEPROMMapFile1");
@@ -69,4 +69,4 @@ void TForm1::ImportProgrammingfromHardware1Click() {
                                  session_.settings.com_port, *read_progress);
 }
 
-}  // namespace tarvex::app
+}  // namespace tarvex::shell

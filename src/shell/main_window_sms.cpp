@@ -10,10 +10,10 @@
 #include <QStandardItemModel>
 
 #include "app/folders.h"
-#include "app/ui/main_window.h"
 #include "qt/text_convert.h"
+#include "shell/main_window.h"
 
-namespace tarvex::app {
+namespace tarvex::shell {
 
 namespace {
 
@@ -48,7 +48,7 @@ void TForm1::run_sms_programming(outbound::SmsFraming framing) {
       .mode = session_.programming_mode,
       .framing = outbound::framing_from(session_.settings),
       .programming_folder =
-          resolve_folder(session_.start_folder, session_.settings.programming_folder),
+          app::resolve_folder(session_.start_folder, session_.settings.programming_folder),
       .grid = maingrid_,
       .ui = session_.ui,
       .lock_program_menu = [this] { program_menu_lock_->lock(); },
@@ -78,7 +78,7 @@ void TForm1::Button1Click() {
       .mode = session_.programming_mode,
       .framing = outbound::framing_from(session_.settings),
       .programming_folder =
-          resolve_folder(session_.start_folder, session_.settings.programming_folder),
+          app::resolve_folder(session_.start_folder, session_.settings.programming_folder),
       .command = chosen_command,
       .ui = session_.ui,
       .draw_tag = command_tag_source,
@@ -95,4 +95,4 @@ void TForm1::Timer5Timer() {
   timer(5).set_enabled(false);
 }
 
-}  // namespace tarvex::app
+}  // namespace tarvex::shell

@@ -18,13 +18,13 @@
 #include <QTableView>
 #include <QTextEdit>
 
-#include "app/ui/main_window.h"
 #include "platform/text_file.h"
 #include "qt/string_grid_model.h"
 #include "qt/string_grid_view.h"
 #include "qt/text_convert.h"
+#include "shell/main_window.h"
 
-namespace tarvex::app {
+namespace tarvex::shell {
 
 namespace {
 
@@ -398,4 +398,4 @@ void TForm1::maingrid1SelectCell(int col, int row) {
   device::zone_trigger(session_, maingrid_, col, row, zone_codes_, zone_selection_);
 }
 
-}  // namespace tarvex::app
+}  // namespace tarvex::shell

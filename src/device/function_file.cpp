@@ -1,8 +1,8 @@
-#include "outbound/function_file.h"
+#include "device/function_file.h"
 
 #include "platform/text_file.h"
 
-namespace tarvex::outbound {
+namespace tarvex::device {
 
 namespace {
 bool has_line_break(const std::string& text) {
@@ -52,4 +52,4 @@ std::optional<std::string> function_file_problem(const FunctionFile& file) {
   return std::nullopt;
 }
 
-}  // namespace tarvex::outbound
+}  // namespace tarvex::device

@@ -1,4 +1,4 @@
-#include "app/ui/main_window.h"
+#include "shell/main_window.h"
 
 #include <QAction>
 #include <QApplication>
@@ -31,7 +31,11 @@
 #include "qt/string_grid_view.h"
 #include "qt/text_convert.h"
 
-namespace tarvex::app {
+namespace tarvex::shell {
+
+// The main window is built on the program's foundation: settings, accounts,
+// layout and event log.
+using namespace app;
 
 namespace {
 
@@ -120,6 +124,28 @@ bool TForm1::write_log(const std::string& event) {
     session_.ui.message(e.what());
     return false;
   }
+}
+
+std::string TForm1::unit_number() const {
+  return qt::bytes(Edit1->text());
+}
+
+std::string TForm1::unit_password() const {
+  return qt::bytes(Edit2->text());
+}
+
+void TForm1::show_menu_entry(const std::string& name, std::function<void()> chosen) {
+  QAction* entry = action(name);
+  entry->setVisible(true);
+  if (chosen) connect(entry, &QAction::triggered, this, [chosen = std::move(chosen)] { chosen(); });
+}
+
+void TForm1::show_main_window() {
+  if (!isVisible()) show();
+}
+
+bool TForm1::close_main_window() {
+  return close();
 }
 
 void TForm1::build_controls() {
@@ -632,4 +658,4 @@ void TForm1::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-}  // namespace tarvex::app
+}  // namespace tarvex::shell

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "outbound/function_file.h"
+#include "device/function_file.h"
 #include "platform/text_file.h"
 #include "support/temp_folder.h"
 
-namespace tarvex::outbound {
+namespace tarvex::device {
 namespace {
 
 using Functions = std::vector<FunctionEntry>;
@@ -50,4 +50,4 @@ TEST(FunctionFile, LineBreaksAnywhereAreRefused) {
 }
 
 }  // namespace
-}  // namespace tarvex::outbound
+}  // namespace tarvex::device

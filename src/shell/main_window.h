@@ -8,6 +8,7 @@
 #include <QSystemTrayIcon>
 
 #include "app/main_layout.h"
+#include "app/main_window_access.h"
 #include "app/session.h"
 #include "device/device_files.h"
 #include "device/message_table.h"
@@ -38,11 +39,12 @@ class TForm20;
 class TForm22;
 }  // namespace tarvex::eeprom
 
-namespace tarvex::app {
+namespace tarvex::shell {
 
 // The main window: the current device, its message table, the incoming
-// messages, the command list, the menus and the program-wide session.
-class TForm1 final : public QMainWindow {
+// messages, the command list, the menus and the program-wide session. The
+// other windows see it only through MainWindowAccess.
+class TForm1 final : public QMainWindow, public app::MainWindowAccess {
   Q_OBJECT
 
  public:
@@ -52,14 +54,18 @@ class TForm1 final : public QMainWindow {
   TForm1(const TForm1&) = delete;
   TForm1& operator=(const TForm1&) = delete;
 
-  Session& session() { return session_; }
-  platform::Ui& ui() { return session_.ui; }
-  platform::StringGrid& maingrid() { return maingrid_; }
-  platform::StringGrid& incoming_grid() { return incoming_; }
+  // What the other windows may read or ask (MainWindowAccess).
+  app::Session& session() override { return session_; }
+  std::string unit_number() const override;
+  std::string unit_password() const override;
+  platform::StringGrid& incoming_grid() override { return incoming_; }
+  bool write_log(const std::string& event) override;
+  void show_menu_entry(const std::string& name, std::function<void()> chosen = {}) override;
+  void show_main_window() override;
+  bool close_main_window() override;
+  bool open_found_device(const std::string& path) override;
 
-  // Appends an event-log entry; a failure is reported to the operator.
-  // Returns whether the entry was written.
-  bool write_log(const std::string& event);
+  platform::StringGrid& maingrid() { return maingrid_; }
 
   // A menu entry by its component name ("ProgramasNewUnit1").
   QAction* action(const std::string& name) const;
@@ -93,11 +99,11 @@ class TForm1 final : public QMainWindow {
   void Close1Click();
   void LogOut1Click();
 
-  // EEPROM templates and programmer port (src/eeprom/ui/main_window_eeprom.cpp).
+  // EEPROM templates and programmer port (main_window_eeprom.cpp).
   void CreateEEPROMMapFile1Click();
   void SetupEepromProgrammerInbox1Click();
   void connect_eeprom_entries();
-  // The programming run and the read-back (src/eeprom/ui/main_window_eeprom.cpp).
+  // The programming run and the read-back (main_window_eeprom.cpp).
   void ProgramandVerifywithEEPROMProgrammer1Click();
   void ImportProgrammingfromHardware1Click();
   // Set when the windows are created; the read-back borrows TForm20's Uart1.
@@ -120,13 +126,8 @@ class TForm1 final : public QMainWindow {
   bool receiving() const { return receiving_; }
   void set_receiving(bool on);
 
-  // Shown under the given name by Ui::show_modal; extra labels of the Setup
-  // entries ("Log File: ", "Function Dir: ") are updated through these hooks.
-  std::function<void(const std::string&)> on_log_file_changed;
-  std::function<void(const std::string&)> on_function_folder_changed;
-
   // --- Programming by e-mail: account settings, the SMTP client NMSMTP1 and
-  // "Program Via Email" (bodies in src/outbound/ui/main_window_email.cpp) ---
+  // "Program Via Email" (bodies in main_window_email.cpp) ---
   outbound::EmailChannel& email() { return *email_; }
   // The steps every e-mail sender takes (see EmailChannel).
   bool check_connect();
@@ -138,7 +139,7 @@ class TForm1 final : public QMainWindow {
   void connect_email_entries();
   std::unique_ptr<outbound::EmailChannel> email_;
   // --- end of programming by e-mail ---
-  // --- SMS programming and the command list (outbound/ui/main_window_sms.cpp) ---
+  // --- SMS programming and the command list (main_window_sms.cpp) ---
  public:
   void connect_sms_entries();
   void ProgramasNewUnit1Click();
@@ -156,7 +157,7 @@ class TForm1 final : public QMainWindow {
   void run_sms_programming(outbound::SmsFraming framing);
   std::unique_ptr<outbound::ProgramMenuLock> program_menu_lock_;  // on Timer2
                                                                   // --- end of SMS programming ---
-  // Opening the sending windows (outbound/ui/main_window_messaging.cpp).
+  // Opening the sending windows (main_window_messaging.cpp).
   void connect_messaging_entries();
 
  protected:
@@ -169,18 +170,18 @@ class TForm1 final : public QMainWindow {
   void build_controls();
   void build_menus();
   void build_tray();
-  void apply_layout(LayoutEvent event);
+  void apply_layout(app::LayoutEvent event);
   void apply_settings_to_menus();
   void setup_entry(int entry, QAction* action);
   void restart_poll_if_receiving();
   QAction* add_action(QMenu* menu, const char* name, const QString& caption);
 
-  Session session_;
+  app::Session session_;
   platform::StringGrid maingrid_;
   platform::StringGrid template_table_{2, 1};
   platform::StringGrid incoming_;
   std::unique_ptr<platform::Timer> timers_[5];
-  TableLayout layout_;
+  app::TableLayout layout_;
   bool receiving_ = true;
   std::map<std::string, QAction*> actions_;
 
@@ -283,7 +284,7 @@ class TForm1 final : public QMainWindow {
   bool showing_device_ = false;
   // ---- end of device data ----
 
-  // ---- Incoming messages and the find tools (incoming/ui/main_window_incoming.cpp) ----
+  // ---- Incoming messages and the find tools (main_window_incoming.cpp) ----
  public:
   incoming::IncomingReceiver& receiver() { return *receiver_; }
   void Timer3Timer();
@@ -301,11 +302,11 @@ class TForm1 final : public QMainWindow {
   void connect_incoming_entries();
   std::unique_ptr<incoming::IncomingReceiver> receiver_;
   // ---- end of incoming messages ----
-  // ---- Spreadsheet export and the manual (src/export/ui/main_window_export.cpp) ----
+  // ---- Spreadsheet export and the manual (main_window_export.cpp) ----
  public:
   void connect_export_entries();
   void SaveAsExcelFile1Click();
   // ---- end of export ----
 };
 
-}  // namespace tarvex::app
+}  // namespace tarvex::shell

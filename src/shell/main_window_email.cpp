@@ -4,13 +4,13 @@
 #include <QAction>
 #include <QLineEdit>
 
-#include "app/ui/main_window.h"
 #include "outbound/email_channel.h"
 #include "platform/tcp_transport.h"
 #include "platform/tls_transport.h"
 #include "qt/text_convert.h"
+#include "shell/main_window.h"
 
-namespace tarvex::app {
+namespace tarvex::shell {
 
 namespace {
 
@@ -50,4 +50,4 @@ void TForm1::ProgramViaEmail1Click() {
   email_->program_via_email(maingrid_, text_of(Edit1), text_of(Edit2), hooks);
 }
 
-}  // namespace tarvex::app
+}  // namespace tarvex::shell

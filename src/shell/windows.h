@@ -4,7 +4,7 @@ namespace tarvex::qt {
 class QtUi;
 }
 
-namespace tarvex::app {
+namespace tarvex::shell {
 
 class TForm1;
 
@@ -12,4 +12,8 @@ class TForm1;
 // and registers each with the Ui under its class name.
 void create_other_windows(TForm1& main_window, qt::QtUi& ui);
 
-}  // namespace tarvex::app
+// Creates "COM Port Setup" (TForm17), registers it, and asks for a port at
+// once when the stored one is outside 1..8.
+void create_com_port_setup(TForm1& main_window, qt::QtUi& ui);
+
+}  // namespace tarvex::shell

@@ -6,13 +6,13 @@
 #include <QAction>
 #include <QLabel>
 
-#include "app/ui/main_window.h"
 #include "incoming/device_link.h"
 #include "incoming/incoming_message.h"
 #include "qt/string_grid_view.h"
 #include "qt/text_convert.h"
+#include "shell/main_window.h"
 
-namespace tarvex::app {
+namespace tarvex::shell {
 
 void TForm1::connect_incoming_entries() {
   receiver_ = std::make_unique<incoming::IncomingReceiver>(session_, incoming_);
@@ -113,4 +113,11 @@ void TForm1::FormActivate() {
   session_.found_device_path.clear();
 }
 
-}  // namespace tarvex::app
+bool TForm1::open_found_device(const std::string& path) {
+  auto context = device_context();
+  if (!incoming::load_found_device(context, path)) return false;
+  show_device();
+  return true;
+}
+
+}  // namespace tarvex::shell

@@ -2,12 +2,12 @@
 #include <QAction>
 #include <QLineEdit>
 
-#include "app/ui/main_window.h"
 #include "export/manual.h"
 #include "export/semicolon_table.h"
 #include "qt/text_convert.h"
+#include "shell/main_window.h"
 
-namespace tarvex::app {
+namespace tarvex::shell {
 
 void TForm1::connect_export_entries() {
   QAction* excel = action("SaveAsExcelFile1");
@@ -21,4 +21,4 @@ void TForm1::SaveAsExcelFile1Click() {
   exporting::export_message_table(session_, maingrid_, qt::bytes(Edit1->text()));
 }
 
-}  // namespace tarvex::app
+}  // namespace tarvex::shell
