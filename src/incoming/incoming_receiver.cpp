@@ -33,6 +33,12 @@ void IncomingReceiver::report_once(const std::string& name, const std::string& t
   if (failed_.insert(name).second) session_.ui.message(text);
 }
 
+bool IncomingReceiver::unchanged_for_a_while(const std::string& name) const {
+  const auto seen = seen_.find(name);
+  return seen != seen_.end() &&
+         session_.scheduler.now_ms() - seen->second.since_ms >= kUnfinishedWaitMs;
+}
+
 IncomingReceiver::Tick IncomingReceiver::poll() {
   Tick tick;
   if (busy_) return tick;
@@ -57,6 +63,7 @@ IncomingReceiver::Tick IncomingReceiver::poll() {
   // Forget what is gone; a file that comes back is a new file.
   std::erase_if(seen_, [&](const auto& entry) { return !listed(entry.first); });
   std::erase_if(consumed_, [&](const auto& entry) { return !listed(entry.first); });
+  std::erase_if(unfinished_, [&](const auto& entry) { return !listed(entry.first); });
   std::erase_if(failed_, [&](const std::string& name) { return !listed(name); });
 
   // Files are looked at in order until one is ready, and only a few new ones
@@ -73,9 +80,15 @@ IncomingReceiver::Tick IncomingReceiver::poll() {
     }
     const std::optional<ListedFile> file = look_at_file(folder, name);
     if (!file) continue;
-    const bool settled = before != seen_.end() && before->second == *file;
-    seen_[name] = *file;
+    const bool settled = before != seen_.end() && before->second.file == *file;
+    if (!settled) seen_[name] = {*file, session_.scheduler.now_ms()};
     if (chosen || !settled) continue;
+    // Created but not written yet.
+    if (file->size == 0 && !unchanged_for_a_while(name)) continue;
+    if (auto part = unfinished_.find(name); part != unfinished_.end()) {
+      if (part->second == *file && !unchanged_for_a_while(name)) continue;
+      unfinished_.erase(part);
+    }
     if (auto done = consumed_.find(name); done != consumed_.end()) {
       if (done->second == *file) continue;
       consumed_.erase(done);  // written again since: a new file
@@ -103,7 +116,16 @@ void IncomingReceiver::take(const ListedFile& file, const std::string& folder, T
     return;
   }
   failed_.erase(file.name);
+  // A writer that stopped in the middle of a line may not be done.
+  if (!bytes.empty() && bytes.back() != '\n' && !unchanged_for_a_while(file.name)) {
+    unfinished_[file.name] = file;
+    return;
+  }
+  // Written to since the look that chose it, or while it was read: what was
+  // read may be a part only, and the rest would go with the file.
+  if (look_at_file(folder, file.name) != file) return;
 
+  const bool removed = remove_file(path);
   for (const std::string& line : platform::split_lines(bytes)) {
     const std::optional<IncomingMessage> message = parse_incoming_line(line);
     if (!message) continue;
@@ -113,7 +135,7 @@ void IncomingReceiver::take(const ListedFile& file, const std::string& folder, T
     ++tick.accepted;
   }
 
-  if (!remove_file(path)) {
+  if (!removed) {
     consumed_[file.name] = file;
     report_once(file.name, "Could not delete the incoming message file " + path);
   }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <optional>
@@ -13,6 +14,10 @@
 
 namespace tarvex::incoming {
 
+// How long an empty file, or one ending in the middle of a line, must stay
+// unchanged before it counts as finished.
+inline constexpr std::int64_t kUnfinishedWaitMs = 60000;
+
 inline constexpr const char* kNoIncomingFolder =
     "No Incomming Messages folder is set up, so no messages are received!";
 
@@ -21,8 +26,11 @@ inline constexpr const char* kNoIncomingFolder =
 //
 // The modem engine writes these files from another process at any time, so a
 // file is taken only once a tick finds it with the same size and time of
-// change as the tick before: a file still being written is left for later,
-// and no file is deleted before it was read whole. A file that cannot be
+// change as the tick before: a file still being written is left for later.
+// A writer may also pause: an empty file, or one whose last line has no line
+// end yet, waits until it has stayed so for kUnfinishedWaitMs. And a file is
+// deleted only when it is still as it was when it was read to its end;
+// otherwise nothing of it is shown and it is taken again once it settles. A file that cannot be
 // read, or cannot be deleted after reading, is reported once (not every
 // tick); it does not hold up the files behind it, and one that was read but
 // stays is not read again while it is unchanged.
@@ -54,6 +62,7 @@ class IncomingReceiver {
  private:
   std::string folder() const;
   void take(const ListedFile& file, const std::string& folder, Tick& tick);
+  bool unchanged_for_a_while(const std::string& name) const;
   void report_once(const std::string& name, const std::string& text);
 
   app::Session& session_;
@@ -61,10 +70,17 @@ class IncomingReceiver {
   int counter_ = 0;
   bool busy_ = false;
   bool told_no_folder_ = false;
-  // What the previous tick saw, to tell finished files from growing ones.
-  std::map<std::string, ListedFile> seen_;
+  // What the previous tick saw, to tell finished files from growing ones,
+  // and since when the file has looked like that.
+  struct Seen {
+    ListedFile file;
+    std::int64_t since_ms = 0;
+  };
+  std::map<std::string, Seen> seen_;
   // Files whose failure was reported; taken again only after the others.
   std::set<std::string> failed_;
+  // Files read while their last line had no line end, as they were then.
+  std::map<std::string, ListedFile> unfinished_;
   // Files read whole that could not be deleted, as they were then.
   std::map<std::string, ListedFile> consumed_;
 };

@@ -1,5 +1,6 @@
 #include "outbound/list_file_dialogs.h"
 
+#include "device/device_files.h"
 #include "platform/text_file.h"
 
 namespace tarvex::outbound {
@@ -40,6 +41,20 @@ bool write_reported(platform::Ui& ui, const std::string& path, const std::string
     return false;
   }
   return true;
+}
+
+bool confirm_discard_list(platform::Ui& ui, bool changed, const std::function<void()>& save) {
+  if (!changed) return true;
+  switch (ui.question(device::kUnsavedChangesQuestion, true)) {
+    case platform::Answer::Yes:
+      save();
+      return false;
+    case platform::Answer::No:
+      return true;
+    case platform::Answer::Cancel:
+      return false;
+  }
+  return false;
 }
 
 }  // namespace tarvex::outbound

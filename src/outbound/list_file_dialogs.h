@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -22,5 +23,11 @@ std::optional<std::string> ask_open_path(platform::Ui& ui, const ListFileKind& k
 std::optional<std::string> ask_save_path(platform::Ui& ui, const ListFileKind& kind);
 // Writes the whole file (never a truncated one); a failure is reported.
 bool write_reported(platform::Ui& ui, const std::string& path, const std::string& text);
+
+// Before an operation that would drop a changed list (New, Open, closing the
+// window): the unsaved-changes question of the device files. "Yes" saves and
+// the operation does not take place, "No" goes on, "Cancel" stops. Returns
+// whether the operation goes on; without changes it goes on unasked.
+bool confirm_discard_list(platform::Ui& ui, bool changed, const std::function<void()>& save);
 
 }  // namespace tarvex::outbound

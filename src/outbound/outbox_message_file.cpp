@@ -1,5 +1,7 @@
 #include "outbound/outbox_message_file.h"
 
+#include <string_view>
+
 #include "platform/text_file.h"
 
 namespace tarvex::outbound {
@@ -75,6 +77,55 @@ std::string write_outbox_file(const std::string& folder, const OutboxMessageFile
     throw OutboxError(kProgrammingFolderMissing);
   }
   return path;
+}
+
+namespace {
+
+constexpr int kAlternativeTags = 100;
+constexpr long long kAlternativeTagStep = 100000;
+
+bool holds_setting_of_row(const std::string& path, const std::string& destination,
+                          const std::string& prog_code) {
+  std::string contents;
+  try {
+    contents = platform::read_file(path);
+  } catch (const platform::FileError&) {
+    return false;
+  }
+  const std::string start = destination + kFieldSeparator;
+  if (!contents.starts_with(start) || contents.find('\n') != std::string::npos) return false;
+  const std::string_view body = std::string_view(contents).substr(start.size());
+  const std::size_t quote = body.find('"');
+  return quote != std::string_view::npos && quote + 1 < body.size() && body.back() == '"' &&
+         body.substr(0, quote).ends_with(prog_code);
+}
+
+}  // namespace
+
+std::string write_programming_file(const std::string& folder, OutboxMessageFile file,
+                                   const std::string& prog_code) {
+  if (auto problem = destination_problem(file.destination)) throw OutboxError(*problem);
+  if (folder.empty()) throw OutboxError(kUnableToCreateDirectory);
+  const long long row = std::stoll(file.tag);
+  std::optional<std::string> free_tag;
+  // Alternatives are taken in order, so the search ends at the first free one
+  // after the row's own name (which the engine may have freed meanwhile).
+  for (int k = 0; k < kAlternativeTags; ++k) {
+    const std::string tag = std::to_string(row + k * kAlternativeTagStep);
+    const std::string path = platform::join_path(folder, file.destination + "_" + tag + ".txt");
+    if (!platform::file_exists(path)) {
+      if (!free_tag) free_tag = tag;
+      if (k == 0) continue;
+      break;
+    }
+    if (holds_setting_of_row(path, file.destination, prog_code)) {
+      free_tag = tag;
+      break;
+    }
+  }
+  if (!free_tag) throw OutboxError(kProgrammingFolderMissing);
+  file.tag = *free_tag;
+  return write_outbox_file(folder, file);
 }
 
 }  // namespace tarvex::outbound

@@ -71,4 +71,16 @@ void ensure_programming_folder(const std::string& folder);
 // written. The folder must exist (ensure_programming_folder()).
 std::string write_outbox_file(const std::string& folder, const OutboxMessageFile& file);
 
+// A programming row's file. A newer setting of a row replaces an older one
+// still waiting, so the two never both go out in either order; but a waiting
+// file of the same name that holds anything else (a message the operator was
+// told was sent) is never replaced: the setting then waits beside it under
+// the row's next alternative tag (row + 100000, + 200000, ...), where an older
+// setting of the row is looked for too. A waiting file holds a setting of the
+// row when it reads unit number, ",7,", a framing that ends in prog_code, and
+// a quoted text, with no line end (whatever framing and password it was
+// written with). Throws as write_outbox_file().
+std::string write_programming_file(const std::string& folder, OutboxMessageFile file,
+                                   const std::string& prog_code);
+
 }  // namespace tarvex::outbound

@@ -99,9 +99,10 @@ SmsRunResult program_via_sms(const SmsRunInputs& in, SmsFraming which) {
     const std::string& text = grid.cell(device::kColText, row);
     try {
       ensure_programming_folder(in.programming_folder);
-      write_outbox_file(in.programming_folder,
-                        programming_message(in.unit_number, row,
-                                            programming_body(framing, prog_code, flags, text)));
+      write_programming_file(in.programming_folder,
+                             programming_message(in.unit_number, row,
+                                                 programming_body(framing, prog_code, flags, text)),
+                             prog_code);
     } catch (const OutboxError& e) {
       quiet.tell(in.ui, e.what());
       return result;
@@ -132,6 +133,13 @@ int draw_free_tag(const std::string& folder, const std::string& destination,
     OutboxMessageFile probe{destination, std::to_string(tag), false, {}, false};
     if (!platform::file_exists(platform::join_path(folder, probe.file_name()))) break;
     tag = draw();
+  }
+  // A crowded folder: the first free tag, so that no waiting command is
+  // replaced.
+  for (int next = 0; next < 100000; ++next) {
+    OutboxMessageFile probe{destination, std::to_string(tag), false, {}, false};
+    if (!platform::file_exists(platform::join_path(folder, probe.file_name()))) break;
+    tag = next;
   }
   return tag;
 }

@@ -113,6 +113,13 @@ void StringGridView::apply_current() {
   syncing_ = false;
 }
 
+void StringGridView::scroll_to_row(int row, QAbstractItemView::ScrollHint hint) {
+  const QModelIndex target = model_->index(row - 1, 0);
+  if (!target.isValid()) return;
+  updateGeometries();
+  scrollTo(target, hint);
+}
+
 QWidget* StringGridView::cell_editor() const {
   return state() == QAbstractItemView::EditingState ? editor_.data() : nullptr;
 }

@@ -22,12 +22,20 @@ class StringGridView final : public QTableView {
   StringGridModel* grid_model() { return model_; }
 
   // With live editing every change in a cell editor reaches the grid at once
-  // (as the operator types), not only when the editor closes. Off by default.
+  // (as the operator types), not only when the editor closes. On by default:
+  // then whatever reads the grid (a menu entry, a menu-bar entry, a shortcut,
+  // a button, a timer) sees what the open editor shows, while a click on a
+  // menu or a dialog opened over the editor leaves it open.
   void set_live_editing(bool live) { live_editing_ = live; }
   bool live_editing() const { return live_editing_; }
 
   // The open cell editor, if any.
   QWidget* cell_editor() const;
+
+  // Scrolls a data row (grid coordinates) into view. Rows just added count:
+  // the scroll range is brought up to date first, where the view itself would
+  // do it only later and cut the scroll short.
+  void scroll_to_row(int row, QAbstractItemView::ScrollHint hint);
 
  signals:
   // The operator double-clicked a data cell (grid coordinates, row >= 1).
@@ -57,7 +65,7 @@ class StringGridView final : public QTableView {
 
   StringGridModel* model_;
   bool syncing_ = false;
-  bool live_editing_ = false;
+  bool live_editing_ = true;
   // A key the view hands on to a new editor was announced already.
   bool forwarding_ = false;
   // The key event last announced for the editor: one the editor leaves alone

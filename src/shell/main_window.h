@@ -221,6 +221,10 @@ class TForm1 final : public QMainWindow, public app::MainWindowAccess {
   // Shows the device's fields in Edit1, Edit2, Edit4 and ComboBox1 without
   // setting the modified flag.
   void show_device();
+  // After a device load that reads a file into the current device (device
+  // link, Find Device): the device, and the mode and command list now in
+  // force, as Open Device shows them.
+  void show_loaded_device();
   // The question about unsaved changes before the program ends: whether it
   // may end ("Yes" saves and keeps it running).
   bool may_discard_device();

@@ -169,6 +169,12 @@ void TForm1::show_device() {
   device_.modified = was_modified;
 }
 
+void TForm1::show_loaded_device() {
+  show_device();
+  reload_command_list(device::open_device_commands());
+  set_mode_controls();
+}
+
 bool TForm1::may_discard_device() {
   auto context = device_context();
   return device::confirm_discard_changes(context);

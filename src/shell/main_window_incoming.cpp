@@ -51,9 +51,10 @@ void TForm1::Timer3Timer() {
   const incoming::IncomingReceiver::Tick tick = receiver_->poll();
   if (tick.accepted == 0) return;
   Label10->setText(qt::latin1(receiver_->counter_caption()));
-  if (tick.top_row)
-    StringGrid2->scrollTo(StringGrid2->model()->index(*tick.top_row - 1, 0),
-                          QAbstractItemView::PositionAtTop);
+  if (!session_.scroll_to_newest) return;
+  if (tick.top_row) StringGrid2->scroll_to_row(*tick.top_row, QAbstractItemView::PositionAtTop);
+  // However few rows the grid shows, the newest message is one of them.
+  StringGrid2->scroll_to_row(incoming_.row_count() - 2, QAbstractItemView::EnsureVisible);
 }
 
 void TForm1::ReceiveMessages1Click() {
@@ -81,7 +82,9 @@ void TForm1::StringGrid2Click() {
 
 void TForm1::StringGrid2DblClick() {
   timer(4).set_enabled(false);
-  const std::string& cell = incoming_.cell(incoming_.col(), incoming_.row());
+  // A copy: the window shown below runs the poll, which may move the grid's
+  // cells.
+  const std::string cell = incoming_.cell(incoming_.col(), incoming_.row());
   if (cell.empty()) return;
   if (incoming_.col() == incoming::kColUnitNumber) {
     session_.preset_number = cell;
@@ -102,7 +105,7 @@ void TForm1::Timer4Timer() {
     return;
   auto context = device_context();
   incoming::link_device(context, incoming_.cell(incoming::kColUnitNumber, incoming_.row()),
-                        [this] { show_device(); });
+                        [this] { show_loaded_device(); });
 }
 
 void TForm1::FormActivate() {
@@ -116,7 +119,7 @@ void TForm1::FormActivate() {
 bool TForm1::open_found_device(const std::string& path) {
   auto context = device_context();
   if (!incoming::load_found_device(context, path)) return false;
-  show_device();
+  show_loaded_device();
   return true;
 }
 

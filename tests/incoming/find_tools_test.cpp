@@ -68,9 +68,13 @@ TEST_F(DeviceLinkTest, LoadsTheSendersDeviceFileAndSaysSo) {
   EXPECT_EQ(cell(1, 1), "A1");
   EXPECT_EQ(session.found_device_path, dir.file("Devices/+27821234567.dev"));
   EXPECT_EQ(ui.messages, std::vector<std::string>{"+27821234567.dev file was loaded"});
+  // A file without a description leaves the one shown.
+  dir.write("Devices/+27829990000.dev", "+27829990000\r\n1111\r\n");
+  EXPECT_TRUE(link_device(context, "+27829990000"));
+  EXPECT_EQ(device.description, "Gate");
   // No file of that number: nothing happens, nothing is said.
   EXPECT_FALSE(link_device(context, "+27000000000"));
-  EXPECT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages.size(), 2u);
 }
 
 TEST_F(DeviceLinkTest, SenderNumbersThatCouldNameAnotherFileLoadNothing) {
@@ -97,6 +101,22 @@ TEST_F(DeviceLinkTest, UnsavedChangesAreAskedAboutFirst) {
   EXPECT_TRUE(link_device(context, "+27821234567"));
   EXPECT_FALSE(device.modified);
   EXPECT_EQ(ui.questions.size(), 3u);
+}
+
+// The question runs the window's timers: the poll may clear or grow the grid
+// the clicked number was read from.
+TEST_F(DeviceLinkTest, TheNumberIsKeptWhileTheGridChangesDuringTheQuestion) {
+  platform::StringGrid incoming(4, 2);
+  append_message_row(incoming, {"+27821234567", "2026/12/08 ", "10:00:00", "Alarm"});
+  device.modified = true;
+  ui.answers = {platform::Answer::No};
+  ui.on_question = [&] {
+    clear_message_grid(incoming);
+    append_message_row(incoming, {"+27830000000", "2026/12/08 ", "10:00:01", "other"});
+    for (int i = 0; i < 200; ++i) append_message_row(incoming, {"+2784", "", "", "more"});
+  };
+  EXPECT_TRUE(link_device(context, incoming.cell(kColUnitNumber, 1)));
+  EXPECT_EQ(ui.messages, std::vector<std::string>{"+27821234567.dev file was loaded"});
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "incoming/incoming_message.h"
 #include "outbound/modem_engine_standin.h"
@@ -114,6 +115,65 @@ TEST_F(ReceiverTest, AFileStillBeingWrittenWaitsUntilItStopsChanging) {
   EXPECT_TRUE(waiting("a.txt"));
   EXPECT_EQ(receiver.poll().accepted, 1);
   EXPECT_EQ(grid.cell(3, 1), "first half and the rest");
+}
+
+// A writer that pauses mid-line across polls, one that goes on writing right
+// after the receiver read its file, and one that creates a file and fills it
+// late: nothing is shown half and nothing is deleted before it was read whole.
+TEST_F(ReceiverTest, PausingAndLateWritersLoseNothing) {
+  auto tick = [&] {
+    scheduler.advance(500);
+    return receiver.poll().accepted;
+  };
+  drop("a.txt", "+2782,s,2026/12/08 10:00:01,Alarm zo");
+  for (int i = 0; i < 6; ++i) ASSERT_EQ(tick(), 0) << i;
+  EXPECT_TRUE(waiting("a.txt"));
+  std::ofstream(dir.file("Inbox/a.txt"), std::ios::app | std::ios::binary) << "ne 3 triggered\r\n";
+  tick();
+  EXPECT_EQ(tick(), 1);
+  EXPECT_EQ(grid.cell(3, 1), "Alarm zone 3 triggered");
+  EXPECT_FALSE(waiting("a.txt"));
+
+  // More arrives between the read and the delete: nothing of it is shown
+  // yet, and the file stays until it is read whole.
+  drop("b.txt", "+2783,s,2026/12/08 10:00:02,first\r\n");
+  bool appended = false;
+  receiver.read_file = [&](const std::string& path) {
+    std::string bytes = platform::read_file(path);
+    if (!appended) {
+      appended = true;
+      std::ofstream(path, std::ios::app | std::ios::binary)
+          << "+2783,s,2026/12/08 10:00:03,second\r\n";
+    }
+    return bytes;
+  };
+  tick();
+  EXPECT_EQ(tick(), 0);
+  EXPECT_TRUE(waiting("b.txt"));
+  tick();
+  EXPECT_EQ(tick(), 2);
+  EXPECT_EQ(grid.cell(3, 3), "second");
+
+  // An empty file waits for its content, and goes after a minute empty.
+  drop("c.txt", "");
+  for (int i = 0; i < 100; ++i) ASSERT_EQ(tick(), 0) << i;
+  EXPECT_TRUE(waiting("c.txt"));
+  drop("c.txt", "+2784,s,2026/12/08 10:00:04,late\r\n");
+  tick();
+  EXPECT_EQ(tick(), 1);
+  drop("d.txt", "");
+  for (int i = 0; i < 119; ++i) tick();
+  EXPECT_TRUE(waiting("d.txt"));
+  tick();
+  tick();
+  EXPECT_FALSE(waiting("d.txt"));
+  // A last line without its line end is taken once unchanged for a minute.
+  drop("e.txt", "+2785,s,2026/12/08 10:00:05,no line end");
+  for (int i = 0; i < 119; ++i) ASSERT_EQ(tick(), 0) << i;
+  tick();
+  EXPECT_EQ(tick(), 1);
+  EXPECT_EQ(receiver.counter(), 5);
+  EXPECT_TRUE(ui.messages.empty());
 }
 
 TEST_F(ReceiverTest, UnreadableOrUndeletableFilesAreReportedOnceAndHoldUpNoOther) {

@@ -227,6 +227,25 @@ TEST_F(SmsRun, SecondRunSendsOnlyRowsSelectedAnewAndOverwrites) {
   EXPECT_EQ(files().size(), 2u);
 }
 
+// A message the operator was told was sent may wait under the name of a
+// row's setting; the setting goes beside it, and a newer setting of that row
+// still replaces the older one wherever it waits.
+TEST_F(SmsRun, AWaitingMessageOfTheSameNameIsNeverReplaced) {
+  folder = dir.file("Out");
+  dir.write("Out/" + kUnit + "_2.txt", kUnit + ",7,Gate code is 4711");
+  set_rows({{"", "1", "5", "", "a", "Selected"}, {"", "2", "5", "", "b", "Selected"}});
+  EXPECT_EQ(run().programmed, 2);
+  const std::string beside = platform::join_path(folder, kUnit + "_100002.txt");
+  EXPECT_EQ(file(2), kUnit + ",7,Gate code is 4711");
+  EXPECT_EQ(platform::read_file(beside), kUnit + ",7,P1234S2\"b\"");
+  grid.set_cell(4, 2, "c");
+  grid.set_cell(5, 2, "Selected");
+  EXPECT_EQ(run().programmed, 1);
+  EXPECT_EQ(platform::read_file(beside), kUnit + ",7,P1234S2\"c\"");
+  EXPECT_EQ(file(2), kUnit + ",7,Gate code is 4711");
+  EXPECT_EQ(files().size(), 3u);
+}
+
 // Counts what a view would be told.
 class CountingObserver final : public platform::GridObserver {
  public:

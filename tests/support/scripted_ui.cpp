@@ -4,6 +4,7 @@ namespace tarvex::testing {
 
 platform::Answer ScriptedUi::question(const std::string& text, bool) {
   questions.push_back(text);
+  if (on_question) on_question();
   if (answers.empty()) return platform::Answer::No;
   auto a = answers.front();
   answers.pop_front();

@@ -33,6 +33,8 @@ class ScriptedUi final : public platform::Ui {
   int beeps = 0;
   std::vector<std::string> questions;
   std::deque<platform::Answer> answers;
+  // Runs while a question is "open", before it answers.
+  std::function<void()> on_question;
 
   // Answers for open_file, save_file and pick_folder, in the order asked.
   std::deque<std::optional<std::string>> dialog_answers;

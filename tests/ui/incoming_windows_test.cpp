@@ -117,6 +117,26 @@ TEST_F(IncomingWindows, ThePollShowsOneFilePerTickAndTheMenuSwitchesIt) {
   EXPECT_TRUE(ui.messages.empty());
 }
 
+TEST_F(IncomingWindows, TheNewestMessageIsInViewAfterEveryPoll) {
+  QTest::qWaitForWindowExposed(main.get());
+  auto newest_in_view = [&] {
+    qt::StringGridView* view = main->StringGrid2;
+    const int newest = main->incoming_grid().row_count() - 2;  // grid row, before the empty one
+    const QRect cell = view->visualRect(view->model()->index(newest - 1, 0));
+    return view->viewport()->rect().contains(cell);
+  };
+  std::string burst;
+  for (int i = 1; i <= 30; ++i)
+    burst += "+2782,s,2026/12/08 10:00:00,m" + std::to_string(i) + "\r\n";
+  receive("a.txt", burst);
+  ASSERT_EQ(incoming(3, 30), "m30");
+  EXPECT_TRUE(newest_in_view());
+  for (int i = 0; i < 11; ++i) {
+    receive("b" + std::to_string(i) + ".txt", "+2782,s,2026/12/08 10:00:00,one\r\n");
+    EXPECT_TRUE(newest_in_view()) << i;
+  }
+}
+
 TEST_F(IncomingWindows, DoubleClicksOpenSendMessageAndALinkedClickLoadsTheDevice) {
   main->action("LinkDevicetoIncommingMessages1")->trigger();
   receive("a.txt", "+27821234567,s,2026/12/08 10:00:01,Armed\r\n");
@@ -138,6 +158,55 @@ TEST_F(IncomingWindows, DoubleClicksOpenSendMessageAndALinkedClickLoadsTheDevice
   EXPECT_EQ(main->maingrid().cell(1, 1), "A1");
   EXPECT_EQ(ui.messages, std::vector<std::string>{"+27821234567.dev file was loaded"});
   EXPECT_FALSE(main->device().modified);
+}
+
+// After a load by the device link, by Find Device or by a recent-file entry,
+// the mode controls and the command list are the new unit's.
+TEST_F(IncomingWindows, EveryDeviceLoadShowsTheModeAndCommandsInForce) {
+  dir.write("Devices/+27825550000.dev",
+            "+27825550000\r\n5555\r\n00000Alt\r\n\xFC"
+            "2\r\n\xFB"
+            "alt.fun\r\n");
+  dir.write("Devices/+27826660000.dev",
+            "+27826660000\r\n6666\r\n00000Std\r\n\xFC"
+            "1\r\n\xFB"
+            "std.fun\r\n");
+  dir.write("Functions/alt.fun",
+            "+27\r\n1\r\nd\r\nAlt one\xFE"
+            "A1\r\n");
+  dir.write("Functions/std.fun",
+            "+27\r\n1\r\nd\r\nStd one\xFE"
+            "S1\r\nStd two\xFE"
+            "S2\r\n");
+  auto commands = [&] {
+    std::vector<std::string> out;
+    auto* model = main->ComboBoxPlus1->model();
+    for (int r = 1; r < model->rowCount(); ++r)
+      out.push_back(model->index(r, 2).data().toString().toStdString());
+    return out;
+  };
+  main->action("LinkDevicetoIncommingMessages1")->trigger();
+  receive("a.txt", "+27825550000,s,2026/12/08 10:00:01,Armed\r\n");
+  click(main->StringGrid2, 0, 1);
+  scheduler.advance(500);
+  ASSERT_EQ(main->Edit1->text(), "+27825550000");
+  EXPECT_TRUE(main->RadioButton2->isChecked());
+  EXPECT_FALSE(main->action("ProgramasOldUnit1")->isVisible());
+  EXPECT_EQ(commands(), std::vector<std::string>{"A1"});
+
+  ASSERT_TRUE(main->open_found_device(dir.file("Devices/+27826660000.dev")));
+  EXPECT_TRUE(main->RadioButton1->isChecked());
+  EXPECT_EQ(commands(), (std::vector<std::string>{"S1", "S2"}));
+
+  // A recent-file entry: the caption stays, the controls follow the file.
+  dir.write("History.ini", dir.file("Devices/+27825550000.dev") + "\r\n");
+  auto restarted = std::make_unique<shell::TForm1>(ui, scheduler, dir.path());
+  const QString caption = restarted->windowTitle();
+  restarted->action("Hist1")->trigger();
+  EXPECT_EQ(restarted->Edit1->text(), "+27825550000");
+  EXPECT_TRUE(restarted->RadioButton2->isChecked());
+  EXPECT_EQ(restarted->ComboBoxPlus1->model()->index(1, 2).data().toString(), "A1");
+  EXPECT_EQ(restarted->windowTitle(), caption);
 }
 
 TEST_F(IncomingWindows, FindDeviceListsMatchesAndOpensTheChosenOne) {
@@ -218,6 +287,7 @@ TEST_F(IncomingWindows, FindInReceivedMessagesCopiesMatchingRowsUntilReset) {
   QTest::mouseClick(form5->Button2, Qt::LeftButton);
   EXPECT_TRUE(form5->Button1->isEnabled());
   EXPECT_EQ(form5->grid().row_count(), 2);
+  EXPECT_EQ(form5->Label5->text(), "2");  // "Reset" leaves the count
   form5->CheckBox1->click();
   EXPECT_FALSE(form5->windowFlags() & Qt::WindowStaysOnTopHint);
   EXPECT_TRUE(form5->isVisible());

@@ -16,6 +16,7 @@
 #include "app/event_log.h"
 #include "outbound/ui/bulk_messages_window.h"
 #include "outbound/ui/control_panel_window.h"
+#include "outbound/ui/message_memo.h"
 #include "outbound/ui/send_message_window.h"
 #include "platform/text_file.h"
 #include "platform/virtual_scheduler.h"
@@ -90,6 +91,23 @@ class MessagingWindows : public ::testing::Test {
     QTest::keyClick(editor, Qt::Key_Return);
     // The editor hands its text over from the event queue.
     QApplication::processEvents();
+  }
+
+  // Typed into a cell and left open: no Enter, no click elsewhere.
+  static QWidget* type_open(qt::StringGridView* view, int col, int row, const QString& text) {
+    mouse_on(view, col, row, false);
+    QTest::keyClicks(view, text.left(1));
+    QWidget* editor = view->cell_editor();
+    if (editor) QTest::keyClicks(editor, text.mid(1));
+    return editor;
+  }
+  // A menu entry chosen with the keyboard: Alt and the menu's letter, then
+  // the entry's letter in the menu that opens.
+  static void choose(QWidget* focus, Qt::Key menu, Qt::Key entry) {
+    QTest::keyClick(focus, menu, Qt::AltModifier);
+    QWidget* popup = QApplication::activePopupWidget();
+    ASSERT_NE(popup, nullptr);
+    QTest::keyClick(popup, entry);
   }
 
   std::vector<std::string> log() const {
@@ -230,9 +248,13 @@ TEST_F(MessagingWindows, BulkMessagesToANewListThenKeptAsAGroup) {
     QTest::keyClicks(form.Memo1, "open");
     EXPECT_EQ(ui.messages,
               std::vector<std::string>{"Do not use Carriage returns in your message!"});
-    EXPECT_EQ(form.Label4->text(), "151");
+    EXPECT_EQ(form.Label4->text(), "150");  // the line break is written as CR LF
     form.action("Send1")->trigger();
     EXPECT_EQ(form.grid().cell(1, 1), "Unselected");
+    QTest::keyClicks(form.Memo1, QString(160, 'x'));
+    EXPECT_EQ(memo_bytes(form.Memo1).size(), 160u);
+    EXPECT_EQ(form.Label4->text(), "0");
+    form.Memo1->setPlainText("Gate\nopen");
     EXPECT_EQ(form.grid().cell(1, 2), "Send");
 
     ui.dialog_answers = {dir.file("Groups/site.grp")};
@@ -251,6 +273,98 @@ TEST_F(MessagingWindows, BulkMessagesToANewListThenKeptAsAGroup) {
     EXPECT_TRUE(form.Button3->isEnabled());
     EXPECT_EQ(form.windowTitle(), "Bulk Messages site.grp*");
   });
+}
+
+TEST_F(MessagingWindows, ControlPanelKeepsALongerPasswordReadFromAFileWhole) {
+  dir.write("Functions/long.fun",
+            "+27829999999\r\n12345\r\nGate\r\nArm\xFE"
+            "A1\r\n");
+  TForm8 form(*main, main->email(), main.get());
+  windows["TForm8"] = &form;
+  form.tag_source = [] { return 3; };
+  open("ControlPanel1", &form, [&] {
+    QTest::keyClicks(form.Edit2, "99999");
+    EXPECT_EQ(form.Edit2->text(), "9999");  // typing stops at four
+    ui.dialog_answers = {dir.file("Functions/long.fun")};
+    form.OpenUnit1Click();
+    EXPECT_EQ(form.Edit2->text(), "12345");
+    double_click(form.StringGrid1, 1, 1);
+    ui.dialog_answers = {dir.file("Functions/copy.fun")};
+    form.SaveUnit1Click();
+  });
+  EXPECT_EQ(dir.read("Out/+27829999999_3.txt"), "NONE\r\nReport:N\r\n+27829999999,7,P12345A1\r\n");
+  EXPECT_EQ(dir.read("Functions/copy.fun").substr(0, 21), "+27829999999\r\n12345\r\n");
+}
+
+TEST_F(MessagingWindows, UnsavedGroupAndFunctionChangesAreAskedAboutBeforeTheyGo) {
+  const std::string question = "Changes was made to the device do you want to save the changes?";
+  dir.write("Groups/site.grp", "+27821\r\n");
+  TForm4 bulk(*main, main.get());
+  windows["TForm4"] = &bulk;
+  const bool closed = open("SendBulkMessages1", &bulk, [&] {
+    ui.dialog_answers = {dir.file("Groups/site.grp")};
+    bulk.OpenGroup1Click();
+    QTest::mouseClick(bulk.Button2, Qt::LeftButton);
+    ASSERT_EQ(bulk.windowTitle(), "Bulk Messages site.grp*");
+    ui.answers = {platform::Answer::Cancel, platform::Answer::Cancel, platform::Answer::Cancel};
+    bulk.NewGroup1Click();
+    bulk.OpenGroup1Click();
+    QTest::keyClick(bulk.Memo1, Qt::Key_Escape);
+    EXPECT_EQ(ui.questions, std::vector<std::string>(3, question));
+    EXPECT_TRUE(bulk.isVisible());
+    EXPECT_EQ(bulk.grid().row_count(), 3);
+    // "Yes" saves and stays; the next Exit goes without a question.
+    ui.answers = {platform::Answer::Yes};
+    ui.dialog_answers = {dir.file("Groups/site.grp")};
+    bulk.action("Exit1")->trigger();
+    EXPECT_TRUE(bulk.isVisible());
+    EXPECT_EQ(bulk.windowTitle(), "Bulk Messages site.grp");
+    bulk.action("Exit1")->trigger();
+  });
+  EXPECT_TRUE(closed);
+  EXPECT_EQ(ui.questions.size(), 4u);
+  EXPECT_EQ(dir.read("Groups/site.grp"), "+27821\r\n\r\n\r\n");
+
+  TForm8 panel(*main, main->email(), main.get());
+  windows["TForm8"] = &panel;
+  ui.questions.clear();
+  const bool dropped = open("ControlPanel1", &panel, [&] {
+    QTest::mouseClick(panel.Button1, Qt::LeftButton);
+    ui.answers = {platform::Answer::Cancel, platform::Answer::No};
+    panel.NewUnit1Click();
+    EXPECT_EQ(panel.grid().row_count(), 3);
+    panel.NewUnit1Click();
+    EXPECT_EQ(panel.grid().row_count(), 2);
+    QTest::keyClick(panel.Edit1, Qt::Key_Escape);
+  });
+  EXPECT_TRUE(dropped);
+  EXPECT_EQ(ui.questions, std::vector<std::string>(2, question));
+}
+
+TEST_F(MessagingWindows, MenuEntriesAndShortcutsSeeTheTextOfAnOpenCellEditor) {
+  TForm8 panel(*main, main->email(), main.get());
+  windows["TForm8"] = &panel;
+  open("ControlPanel1", &panel, [&] {
+    QWidget* editor = type_open(panel.StringGrid1, 1, 1, "A7");
+    ASSERT_NE(editor, nullptr);
+    ui.dialog_answers = {dir.file("Functions/typed.fun")};
+    choose(editor, Qt::Key_F, Qt::Key_S);  // File > Save Unit
+  });
+  EXPECT_EQ(dir.read("Functions/typed.fun"),
+            "+27\r\n\r\n\r\n\xFE"
+            "A7\r\n\r\n");
+
+  TForm4 bulk(*main, main.get());
+  windows["TForm4"] = &bulk;
+  bulk.tag_source = [] { return 5; };
+  open("SendBulkMessages1", &bulk, [&] {
+    bulk.SelectAllNumbers1Click();
+    QTest::keyClicks(bulk.Memo1, "Hi");
+    QWidget* editor = type_open(bulk.StringGrid1, 0, 1, "+27829");
+    ASSERT_NE(editor, nullptr);
+    QTest::keyClick(editor, Qt::Key_S, Qt::AltModifier);  // the menu-bar entry "Send"
+  });
+  EXPECT_EQ(dir.read("Out/+27829_51.txt"), "+27829,7,Hi\r\n");
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTableView>
 #include <QTimer>
@@ -60,6 +61,19 @@ TEST(StartUp, DemoFolderCreatesEveryWindowWithNamedControls) {
   create_other_windows(main_window, ui);
   EXPECT_EQ(boxes_closed, 0) << "the demo folder should start without a message";
 
+  // A label that shows a value (a count, a status, a path) must let a screen
+  // reader read it: a name of its own may not hide its text.
+  auto labels_speak_their_text = [](QWidget* window, const std::string& name) {
+    for (QLabel* label : window->findChildren<QLabel*>()) {
+      const QString text = QString(label->text()).remove('&');
+      if (label->accessibleName().isEmpty() || text.isEmpty()) continue;
+      EXPECT_TRUE(label->accessibleName().contains(text))
+          << name << ": " << label->objectName().toStdString() << " is spoken as \""
+          << label->accessibleName().toStdString() << "\" and shows \"" << text.toStdString()
+          << "\"";
+    }
+  };
+  labels_speak_their_text(&main_window, "TForm1");
   const std::set<std::string> expected = {
       "TForm2",  "TForm3",  "TForm4",  "TForm5",  "TForm6",  "TForm7",  "TForm8",
       "TForm9",  "TForm10", "TForm11", "TForm12", "TForm14", "TForm15", "TForm16",
@@ -81,6 +95,7 @@ TEST(StartUp, DemoFolderCreatesEveryWindowWithNamedControls) {
       EXPECT_FALSE(spoken_name(w).isEmpty())
           << name << ": " << w->metaObject()->className() << " " << w->objectName().toStdString();
     }
+    labels_speak_their_text(window, name);
   }
 
   // The demo brings its manual, so "Help" offers it; it opens beside the

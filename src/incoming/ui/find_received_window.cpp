@@ -119,7 +119,6 @@ void TForm5::Button1Click() {
 
 void TForm5::Button2Click() {
   clear_message_grid(grid_);
-  Label5->setText("0");
   Button1->setEnabled(true);
   Edit1->setEnabled(true);
 }

@@ -13,8 +13,10 @@
 
 #include "app/main_window_access.h"
 #include "outbound/bulk_messages.h"
+#include "outbound/list_file_dialogs.h"
 #include "outbound/send_message.h"
 #include "outbound/ui/message_memo.h"
+#include "qt/string_grid_model.h"
 #include "qt/string_grid_view.h"
 #include "qt/text_convert.h"
 
@@ -48,7 +50,6 @@ TForm4::TForm4(app::MainWindowAccess& main_window, QWidget* parent)
   left_label->setObjectName("Label3");
   Label4 = new QLabel(this);
   Label4->setObjectName("Label4");
-  Label4->setAccessibleName("Characters left:");
   left_label->setBuddy(Label4);
   counts->addWidget(Label5);
   counts->addStretch();
@@ -91,6 +92,10 @@ TForm4::TForm4(app::MainWindowAccess& main_window, QWidget* parent)
   connect(Button3, &QPushButton::clicked, this, &TForm4::Button3Click);
   connect(StringGrid1, &qt::StringGridView::cellDoubleClicked, this,
           [this] { StringGrid1DblClick(); });
+  // A typed number changes the list as much as an added one.
+  connect(StringGrid1->grid_model(), &qt::StringGridModel::cellEdited, this, [this](int col, int) {
+    if (col == 0) mark_changed();
+  });
 }
 
 void TForm4::build_menu() {
@@ -136,6 +141,16 @@ void TForm4::mark_changed() {
   set_caption(marked_caption(bytes(windowTitle())));
 }
 
+// The caption's "*" marks a changed list that has a file.
+bool TForm4::confirm_discard_changes() {
+  return confirm_discard_list(main_.session().ui, windowTitle().contains('*'),
+                              [this] { SaveGroup1Click(); });
+}
+
+void TForm4::reject() {
+  if (confirm_discard_changes()) QDialog::reject();
+}
+
 void TForm4::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   if (!event->spontaneous()) Button3->setEnabled(grid_.row_count() > 2);
@@ -152,11 +167,13 @@ bool TForm4::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TForm4::NewGroup1Click() {
+  if (!confirm_discard_changes()) return;
   reset_number_grid(grid_);
   set_caption(kBulkCaption);
 }
 
 void TForm4::OpenGroup1Click() {
+  if (!confirm_discard_changes()) return;
   const auto group = open_group(main_.session());
   if (!group) return;
   show_numbers(grid_, group->numbers);

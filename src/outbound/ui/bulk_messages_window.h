@@ -44,6 +44,8 @@ class TForm4 final : public QDialog {
   void Button2Click();
   void Button3Click();
   void StringGrid1DblClick();
+  // Esc, the close button and "Exit": asks first when the list has changes.
+  void reject() override;
 
   QPlainTextEdit* Memo1 = nullptr;
   QLabel* Label4 = nullptr;  // characters left
@@ -60,6 +62,7 @@ class TForm4 final : public QDialog {
  private:
   void build_menu();
   void mark_changed();
+  bool confirm_discard_changes();
   void set_caption(const std::string& caption);
 
   app::MainWindowAccess& main_;

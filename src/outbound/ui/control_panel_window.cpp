@@ -1,5 +1,7 @@
 #include "outbound/ui/control_panel_window.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -12,7 +14,9 @@
 
 #include "app/main_window_access.h"
 #include "export/semicolon_table.h"
+#include "outbound/list_file_dialogs.h"
 #include "outbound/ui/message_memo.h"
+#include "qt/string_grid_model.h"
 #include "qt/string_grid_view.h"
 #include "qt/text_convert.h"
 
@@ -20,6 +24,19 @@ namespace tarvex::outbound {
 
 using qt::bytes;
 using qt::latin1;
+
+namespace {
+
+constexpr int kPasswordTypedLength = 4;
+
+// A password read from a file or taken from the main window shows whole (it
+// is sent and saved as it is); the four-character limit is for typing.
+void show_password(QLineEdit* edit, const std::string& password) {
+  edit->setMaxLength(std::max(kPasswordTypedLength, static_cast<int>(password.size())));
+  edit->setText(latin1(password));
+}
+
+}  // namespace
 
 TForm8::TForm8(app::MainWindowAccess& main_window, EmailChannel& email, QWidget* parent)
     : QDialog(parent), main_(main_window), email_(email), grid_(2, 2) {
@@ -44,7 +61,7 @@ TForm8::TForm8(app::MainWindowAccess& main_window, EmailChannel& email, QWidget*
   edit(Edit2, "Edit2", "&Password:", 1);
   edit(Edit3, "Edit3", "&Description:", 2);
   Edit1->setText("+27");
-  Edit2->setMaxLength(4);
+  Edit2->setMaxLength(kPasswordTypedLength);
   layout->addLayout(fields);
 
   reset_function_grid(grid_);
@@ -82,7 +99,6 @@ TForm8::TForm8(app::MainWindowAccess& main_window, EmailChannel& email, QWidget*
 
   Label3 = new QLabel(kNoMessageSendYet, this);
   Label3->setObjectName("Label3");
-  Label3->setAccessibleName("Status");
   Label3->setStyleSheet("color: red;");
   layout->addWidget(Label3);
   Label5 = new QLabel(this);
@@ -101,6 +117,8 @@ TForm8::TForm8(app::MainWindowAccess& main_window, EmailChannel& email, QWidget*
   connect(Button2, &QPushButton::clicked, this, &TForm8::Button2Click);
   connect(StringGrid1, &qt::StringGridView::cellDoubleClicked, this,
           [this] { StringGrid1DblClick(); });
+  connect(StringGrid1->grid_model(), &qt::StringGridModel::cellEdited, this,
+          [this] { changed_ = true; });
 }
 
 TForm8::~TForm8() {
@@ -133,36 +151,52 @@ void TForm8::SaveAsExcelFile1Click() {
   exporting::export_function_list(main_.session(), grid_, bytes(Edit1->text()));
 }
 
+bool TForm8::confirm_discard_changes() {
+  return confirm_discard_list(main_.session().ui, changed_, [this] { SaveUnit1Click(); });
+}
+
+void TForm8::reject() {
+  if (confirm_discard_changes()) QDialog::reject();
+}
+
 void TForm8::NewUnit1Click() {
+  if (!confirm_discard_changes()) return;
   reset_function_grid(grid_);
+  changed_ = false;
 }
 
 void TForm8::OpenUnit1Click() {
+  if (!confirm_discard_changes()) return;
   const auto file = open_function_file(
       main_.session(), [this](const std::string& event) { main_.write_log(event); });
   if (!file) return;
   Edit1->setText(latin1(file->unit_number));
-  Edit2->setText(latin1(file->password));
+  show_password(Edit2, file->password);
   Edit3->setText(latin1(file->description));
   show_functions(grid_, file->functions);
+  changed_ = false;
 }
 
 void TForm8::SaveUnit1Click() {
-  save_function_file(main_.session(), {bytes(Edit1->text()), bytes(Edit2->text()),
-                                       bytes(Edit3->text()), grid_functions(grid_)});
+  if (save_function_file(main_.session(), {bytes(Edit1->text()), bytes(Edit2->text()),
+                                           bytes(Edit3->text()), grid_functions(grid_)}))
+    changed_ = false;
 }
 
 void TForm8::UseforCurrentDevice1Click() {
   Edit1->setText(latin1(main_.unit_number()));
-  Edit2->setText(latin1(main_.unit_password()));
+  show_password(Edit2, main_.unit_password());
 }
 
 void TForm8::Button1Click() {
   add_function_row(grid_);
+  changed_ = true;
 }
 
 void TForm8::Button2Click() {
+  const int rows = grid_.row_count();
   remove_function_row(grid_);
+  if (grid_.row_count() != rows) changed_ = true;
 }
 
 void TForm8::StringGrid1DblClick() {

@@ -50,6 +50,8 @@ class TForm8 final : public QDialog {
   void Button2Click();
   void StringGrid1DblClick();
   void Timer1Timer();
+  // Esc, the close button and "Exit": asks first when the functions changed.
+  void reject() override;
 
   QLineEdit* Edit1 = nullptr;  // unit number
   QLineEdit* Edit2 = nullptr;  // password
@@ -66,10 +68,13 @@ class TForm8 final : public QDialog {
 
  private:
   void build_menu();
+  bool confirm_discard_changes();
 
   app::MainWindowAccess& main_;
   EmailChannel& email_;
   platform::StringGrid grid_;
+  // Functions added, removed or typed since the list was opened or saved.
+  bool changed_ = false;
 };
 
 }  // namespace tarvex::outbound

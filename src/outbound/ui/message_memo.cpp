@@ -10,22 +10,36 @@
 
 namespace tarvex::outbound {
 
+namespace {
+
+// A line break goes into the file as CR LF: two bytes.
+int written_length(const QString& text) {
+  return static_cast<int>(text.size() + text.count('\n'));
+}
+
+}  // namespace
+
 void limit_message_length(QPlainTextEdit* memo, QLabel* left, int max_length) {
-  left->setText(QString::number(max_length - memo->toPlainText().size()));
+  left->setText(QString::number(max_length - written_length(memo->toPlainText())));
   QObject::connect(memo, &QPlainTextEdit::textChanged, left, [memo, left, max_length] {
     const QString text = memo->toPlainText();
-    const int excess = static_cast<int>(text.size()) - max_length;
+    const int excess = written_length(text) - max_length;
     if (excess > 0) {
       // The characters just inserted beyond the limit go; this handler runs
       // again for the shortened text.
       QTextCursor cursor = memo->textCursor();
       const int end = cursor.position();
-      if (end >= excess) {
-        cursor.setPosition(end - excess);
+      int start = end;
+      for (int dropped = 0; start > 0 && dropped < excess; --start)
+        dropped += text.at(start - 1) == '\n' ? 2 : 1;
+      if (end > start) {
+        cursor.setPosition(start);
         cursor.setPosition(end, QTextCursor::KeepAnchor);
         cursor.removeSelectedText();
       } else {
-        memo->setPlainText(text.left(max_length));
+        QString kept = text;
+        while (written_length(kept) > max_length) kept.chop(1);
+        memo->setPlainText(kept);
         memo->moveCursor(QTextCursor::End);
       }
       return;

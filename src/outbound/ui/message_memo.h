@@ -9,8 +9,9 @@ class QWidget;
 
 namespace tarvex::outbound {
 
-// Keeps memo to max_length characters (what is typed or pasted beyond them
-// is dropped) and shows in left how many characters are left.
+// Keeps memo to max_length characters as written (a line break is written as
+// CR LF and counts two; what is typed or pasted beyond them is dropped) and
+// shows in left how many characters are left.
 void limit_message_length(QPlainTextEdit* memo, QLabel* left, int max_length);
 
 // The memo's text as 8-bit bytes, its line breaks as CR LF like every text

@@ -58,7 +58,6 @@ TForm3::TForm3(app::MainWindowAccess& main_window, EmailChannel& email, QWidget*
   left_label->setObjectName("Label3");
   Label4 = new QLabel(QString::number(kMaxMessageLength), this);
   Label4->setObjectName("Label4");
-  Label4->setAccessibleName("Characters left:");
   left_label->setBuddy(Label4);
   grid->addWidget(left_label, 2, 1, Qt::AlignRight);
   grid->addWidget(Label4, 2, 2);
