@@ -263,10 +263,19 @@ bool wildcard_match(const std::string& pattern, const std::string& name) {
 }
 
 std::vector<std::string> list_files(const std::string& folder, const std::string& pattern) {
+  std::error_code ignored;
+  return list_files(folder, pattern, ignored);
+}
+
+std::vector<std::string> list_files(const std::string& folder, const std::string& pattern,
+                                    std::error_code& error) {
   std::vector<std::string> names;
-  std::error_code ec;
-  // An unreadable folder lists as an empty one.
-  if (file_fault_point(FileOp::List, folder)) return names;
+  std::error_code& ec = error;
+  ec.clear();
+  if (const int fault = file_fault_point(FileOp::List, folder)) {
+    ec = {fault_errno(fault), std::generic_category()};
+    return names;
+  }
   for (fs::directory_iterator it(to_fs_path(folder.empty() ? "." : folder), ec), end;
        !ec && it != end; it.increment(ec)) {
     // A symbolic link is not listed: it could lead a reader (or a deleting
@@ -276,6 +285,7 @@ std::vector<std::string> list_files(const std::string& folder, const std::string
     std::string name = from_fs_path(it->path().filename());
     if (wildcard_match(pattern, name)) names.push_back(std::move(name));
   }
+  if (ec == std::errc::no_such_file_or_directory) ec.clear();
   std::sort(names.begin(), names.end());
   return names;
 }
