@@ -80,13 +80,16 @@ TEST(OutboxFaults, ProgrammingRunConfirmsOnlyRowsWhoseFileLiesWholeInTheOutbox) 
         }
         for (int row = 1; row <= 3; ++row) {
           const std::string name = kUnit + "_" + std::to_string(row) + ".txt";
-          if (grid.cell(5, row) == kMessageProgrammed)
+          if (grid.cell(5, row) == kMessageProgrammed) {
             EXPECT_EQ(now.count(name) ? now.at(name) : "<missing>", written.at(name)) << fault;
+          }
         }
         // Nothing half-written where the engine looks.
-        for (const auto& [name, bytes] : now)
-          if (name.size() > 4 && name.substr(name.size() - 4) == ".txt")
+        for (const auto& [name, bytes] : now) {
+          if (name.size() > 4 && name.substr(name.size() - 4) == ".txt") {
             EXPECT_EQ(bytes, written.at(name)) << fault;
+          }
+        }
         if (fault.failed() && now != written) {
           EXPECT_FALSE(result.completed) << fault;
           EXPECT_FALSE(ui.messages.empty()) << fault;
@@ -116,11 +119,15 @@ TEST(OutboxFaults, SendMessageConfirmsOnlyAFileThatLiesWholeInTheOutbox) {
       [&](const FileFault& fault) {
         const bool whole =
             platform::file_exists(file) && platform::read_file(file) == "0821234567,7,Hello";
-        if (outcome.sent) EXPECT_TRUE(whole) << fault;
+        if (outcome.sent) {
+          EXPECT_TRUE(whole) << fault;
+        }
         // What a crash leaves beside it is no outbox file.
         EXPECT_EQ(platform::list_files(dir.file("Outbox"), "*.txt").size(), whole ? 1u : 0u)
             << fault;
-        if (fault.failed() && !whole) EXPECT_FALSE(ui.messages.empty()) << fault;
+        if (fault.failed() && !whole) {
+          EXPECT_FALSE(ui.messages.empty()) << fault;
+        }
       });
   std::cout << "[ faults   ] Send Message: " << counts << "\n";
 }
@@ -177,8 +184,9 @@ TEST(OutboxFaults, StandinAnswersEveryMessageOnceThroughAnyFaultOrCrash) {
         for (const auto& tag : tags) {
           const std::string line = "(" + kUnit + "_" + tag + ".txt)";
           const auto first = log.find(line);
-          if (first != std::string::npos)
+          if (first != std::string::npos) {
             EXPECT_EQ(log.find(line, first + 1), std::string::npos) << fault << ", message " << tag;
+          }
         }
       });
   std::cout << "[ faults   ] modem-engine stand-in: " << counts << "\n";
