@@ -102,8 +102,13 @@ HistoryMenu update_history(app::Session& session, const std::string& path) {
   try {
     platform::LineReader reader = platform::LineReader::from_file(file);
     for (auto& line : old) line = reader.read_line();
-  } catch (const std::exception&) {
-    // No list yet: the opened file starts it.
+  } catch (const std::exception& e) {
+    // No list yet: the opened file starts it. A list that is there but can
+    // not be read is not replaced by one of a single entry.
+    if (platform::file_exists(file)) {
+      session.ui.message(e.what());
+      return HistoryMenu{};
+    }
   }
   if (path.find_first_of("\r\n") != std::string::npos) {
     // One entry per line: such a name would shift the others, so it is not kept.

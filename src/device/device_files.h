@@ -40,8 +40,9 @@ std::string device_caption(const app::Session& session, const std::string& path)
 using HistoryMenu = std::array<std::optional<std::string>, 4>;
 
 // Puts path first in History.ini (the old first three lines follow, empty ones
-// left out) and tells which menu entries change. A History.ini that cannot be
-// read counts as empty; a failed rewrite is reported and the menu still
+// left out) and tells which menu entries change. A missing History.ini
+// counts as empty; one that is there but cannot be read is reported and left
+// as it is, with the menu; a failed rewrite is reported and the menu still
 // changes.
 HistoryMenu update_history(app::Session& session, const std::string& path);
 

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "incoming/incoming_message.h"
+#include "platform/file_api.h"
 
 namespace tarvex::incoming {
 
@@ -218,8 +219,8 @@ class BlockScanner {
 SearchResult search_unit_log(const LogSearch& search) {
   SearchResult result;
   clear_message_grid(search.grid);
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(search.path.c_str(), "rb"),
-                                                       &std::fclose);
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(platform::open_file(search.path, "rb"),
+                                                       &platform::close_file);
   if (!file) {
     search.ui.message(kCannotOpenLog);
     result.failed = true;
@@ -229,7 +230,7 @@ SearchResult search_unit_log(const LogSearch& search) {
 
   SearchProgress progress;
   std::error_code size_ec;
-  progress.total_bytes = std::filesystem::file_size(search.path, size_ec);
+  progress.total_bytes = std::filesystem::file_size(platform::to_fs_path(search.path), size_ec);
   BlockScanner scanner(search.criteria, search.grid);
   // The grid hears of the rows found once per progress report, not per row.
   auto batch = std::make_unique<platform::GridUpdate>(search.grid);
@@ -250,9 +251,10 @@ SearchResult search_unit_log(const LogSearch& search) {
   bool at_end = scanner.hopeless();
   while (!at_end) {
     if (buffer.size() - carried < block / 2) buffer.resize(buffer.size() * 2);  // a very long line
+    int error = 0;
     const std::size_t got =
-        std::fread(buffer.data() + carried, 1, buffer.size() - carried, file.get());
-    if (std::ferror(file.get())) {
+        platform::read_bytes(file.get(), buffer.data() + carried, buffer.size() - carried, error);
+    if (error) {
       batch.reset();
       search.ui.message(kCannotOpenLog);
       result.failed = true;

@@ -52,9 +52,11 @@ std::optional<std::string> read_email_settings(const std::string& path, EmailSet
   std::string bytes;
   char buffer[4096];
   std::size_t got;
-  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, got);
-  const bool failed = std::ferror(file) != 0;
-  std::fclose(file);
+  int error = 0;
+  while ((got = platform::read_bytes(file, buffer, sizeof buffer, error)) > 0)
+    bytes.append(buffer, got);
+  const bool failed = error != 0;
+  platform::close_file(file);
   if (failed) {
     // Only the lines that were read whole count.
     const std::size_t last_end = bytes.rfind('\n');

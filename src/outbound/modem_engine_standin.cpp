@@ -125,12 +125,65 @@ void ModemEngineStandin::log(const std::string& text) {
   platform::append_lines(folders_.log_file, {timestamp_() + " " + text});
 }
 
+namespace {
+
+constexpr const char* kClaimedSuffix = ".sending";
+// The answers of one poll wait under this name, which the "*.txt" poll of
+// the incoming folder never takes, until the files they answer are gone.
+constexpr const char* kWaitingAnswersSuffix = ".answers";
+
+std::string without_suffix(const std::string& name, const std::string& suffix) {
+  return name.substr(0, name.size() - suffix.size());
+}
+
+}  // namespace
+
+bool ModemEngineStandin::finish_hand_over() {
+  const std::string& outbox = folders_.programming_folder;
+  // A folder that can not be read tells nothing: guessing would answer a
+  // message twice or never.
+  std::error_code unread_outbox, unread_incoming;
+  const auto claimed =
+      platform::list_files(outbox, std::string("*.txt") + kClaimedSuffix, unread_outbox);
+  const auto waiting = platform::list_files(
+      folders_.incoming_folder, std::string(kAnswerFilePrefix) + "*" + kWaitingAnswersSuffix,
+      unread_incoming);
+  if (unread_outbox || unread_incoming) return false;
+  if (waiting.empty()) {
+    // Claimed but never answered: back into the outbox, to be sent again.
+    bool all_back = true;
+    for (const std::string& name : claimed)
+      all_back &= !platform::replace_file(
+          platform::join_path(outbox, name),
+          platform::join_path(outbox, without_suffix(name, kClaimedSuffix)));
+    return all_back;
+  }
+  // Answered: the claimed files are done with, then the answers go out.
+  for (const std::string& name : claimed) {
+    const std::string path = platform::join_path(outbox, name);
+    // One that can not be deleted is set aside under a name never taken again.
+    if (!platform::remove_file(path) &&
+        platform::replace_file(path, without_suffix(path, kClaimedSuffix) + ".sent"))
+      return false;
+  }
+  bool all_out = true;
+  for (const std::string& name : waiting) {
+    const std::string path = platform::join_path(folders_.incoming_folder, name);
+    all_out &= !platform::replace_file(path, without_suffix(path, kWaitingAnswersSuffix) + ".txt");
+  }
+  return all_out;
+}
+
 int ModemEngineStandin::poll(std::int64_t now_ms) {
+  // What a crash or a fault cut short is finished before anything new is
+  // taken, so that every message is answered once.
+  if (!finish_hand_over()) return 0;
   std::vector<std::string> replies;
+  std::vector<std::string> sent;
   // Claim each file by renaming it before reading it: a file the programmer
   // puts in its place meanwhile is then a new file, never deleted unsent.
   const auto claim = [this](const std::string& name) {
-    return platform::join_path(folders_.programming_folder, name + ".sending");
+    return platform::join_path(folders_.programming_folder, name + kClaimedSuffix);
   };
   for (const ClaimedFile& file : outbox_.take(now_ms, claim)) {
     const std::string path = platform::join_path(folders_.programming_folder, file.name);
@@ -141,16 +194,37 @@ int ModemEngineStandin::poll(std::int64_t now_ms) {
           file.name + (ec ? ".sending)" : ".bad)"));
       continue;
     }
-    log("sent to " + message->destination + ": " + visible(message->body) + " (" + file.name +
-        (message->command_header ? ", command" : "") + ")");
-    if (!platform::remove_file(file.claimed_path))
-      log("could not delete " + file.name + ".sending; it will not be sent again");
+    sent.push_back("sent to " + message->destination + ": " + visible(message->body) + " (" +
+                   file.name + (message->command_header ? ", command" : "") + ")");
     replies.push_back(message->destination + "," + kStandinReplyField2 + "," + timestamp_() +
                       ",OK, message " + outbox_file_tag(file.name) + " received");
   }
+  if (replies.empty()) return 0;
 
-  if (!replies.empty())
-    write_incoming_file(folders_.incoming_folder, "modem-engine-", reply_files_, replies);
+  // The answers, complete under their waiting name, are the point of no
+  // return: before it the claimed files go back into the outbox, after it
+  // they are done with.
+  try {
+    platform::create_folders(folders_.incoming_folder);
+    std::string waiting;
+    do {
+      waiting = platform::join_path(folders_.incoming_folder,
+                                    kAnswerFilePrefix + std::to_string(++reply_files_));
+    } while (platform::file_exists(waiting + ".txt") ||
+             platform::file_exists(waiting + kWaitingAnswersSuffix));
+    platform::write_lines(waiting + kWaitingAnswersSuffix, replies);
+  } catch (const platform::FileError&) {
+    finish_hand_over();
+    throw;
+  }
+  std::optional<platform::FileError> log_failure;
+  try {
+    for (const std::string& line : sent) log(line);
+  } catch (const platform::FileError& e) {
+    log_failure = e;
+  }
+  finish_hand_over();
+  if (log_failure) throw *log_failure;
   return static_cast<int>(replies.size());
 }
 

@@ -17,6 +17,8 @@
 namespace tarvex::outbound {
 
 inline constexpr const char* kStandinLogFile = "modem-engine.log";
+// The answer files are "<prefix><n>.txt".
+inline constexpr const char* kAnswerFilePrefix = "modem-engine-";
 // Field 2 of the reply lines: which engine wrote them.
 inline constexpr const char* kStandinReplyField2 = "standin";
 
@@ -73,12 +75,16 @@ class ModemEngineStandin {
                      std::int64_t settle_ms = 500);
 
   // One look at the programming folder at time now_ms (any monotonic clock).
-  // Sends every complete "*.txt" file, oldest first: logs it, deletes it and
-  // answers it; the answers of one poll go into one incoming file, written
-  // under a name that does not match "*.txt" and renamed into place. A file
-  // without ",7," is logged and renamed to "<name>.bad". Returns how many
-  // messages were sent. Throws platform::FileError when the log or the
-  // incoming file can not be written.
+  // Sends every complete "*.txt" file, oldest first: claims it (renamed to
+  // "<name>.sending"), answers it, logs it and deletes it. The answers of one
+  // poll go into one incoming file, written whole as "modem-engine-<n>.answers"
+  // and renamed to "modem-engine-<n>.txt" once the files they answer are
+  // gone; a poll first finishes what a crash or a fault left between those
+  // steps (claimed files with no waiting answers go back into the outbox), so
+  // every message is answered exactly once. A file without ",7," is logged
+  // and renamed to "<name>.bad". Returns how many messages were sent. Throws
+  // platform::FileError when the log or the incoming file can not be
+  // written; what was not answered is sent on a later poll.
   int poll(std::int64_t now_ms);
 
   // Appends one line, after the time, to the log.
@@ -87,6 +93,9 @@ class ModemEngineStandin {
   const EngineFolders& folders() const { return folders_; }
 
  private:
+  // Finishes a hand-over cut short; false while one is still unfinished.
+  bool finish_hand_over();
+
   EngineFolders folders_;
   std::function<std::string()> timestamp_;
   CompleteFiles outbox_;

@@ -2,6 +2,8 @@
 
 #include <cerrno>
 
+#include "platform/file_faults.h"
+
 #include <sys/stat.h>
 #include <sys/types.h>
 
@@ -12,6 +14,25 @@
 namespace fs = std::filesystem;
 
 namespace tarvex::platform {
+
+namespace {
+
+// What an operation that a fault point refused gives back.
+std::FILE* refused_open(int fault) {
+  errno = fault_errno(fault);
+  return nullptr;
+}
+
+bool refused(int fault) {
+  errno = fault_errno(fault);
+  return false;
+}
+
+std::error_code refused_replace(int fault) {
+  return {fault_errno(fault), std::generic_category()};
+}
+
+}  // namespace
 
 #ifdef _WIN32
 
@@ -58,10 +79,14 @@ std::string from_fs_path(const fs::path& path) {
 }
 
 std::FILE* open_file(const std::string& path, const char* mode) {
-  return _wfopen(wide_path(path).c_str(), wide_mode(mode).c_str());
+  if (const int fault = file_fault_point(FileOp::Open, path)) return refused_open(fault);
+  std::FILE* file = _wfopen(wide_path(path).c_str(), wide_mode(mode).c_str());
+  file_opened(file);
+  return file;
 }
 
 bool delete_file(const std::string& path) {
+  if (const int fault = file_fault_point(FileOp::Remove, path)) return refused(fault);
   return DeleteFileW(wide_path(path).c_str()) != 0;
 }
 
@@ -72,6 +97,7 @@ std::time_t modified_time(const std::string& path) {
 }
 
 std::error_code replace_file(const std::string& from, const std::string& to) {
+  if (const int fault = file_fault_point(FileOp::Replace, to)) return refused_replace(fault);
   // A plain rename refuses an existing target here; MoveFileEx replaces it
   // in one step on the same volume.
   if (MoveFileExW(wide_path(from).c_str(), wide_path(to).c_str(),
@@ -91,10 +117,14 @@ std::string from_fs_path(const fs::path& path) {
 }
 
 std::FILE* open_file(const std::string& path, const char* mode) {
-  return std::fopen(path.c_str(), mode);
+  if (const int fault = file_fault_point(FileOp::Open, path)) return refused_open(fault);
+  std::FILE* file = std::fopen(path.c_str(), mode);
+  file_opened(file);
+  return file;
 }
 
 bool delete_file(const std::string& path) {
+  if (const int fault = file_fault_point(FileOp::Remove, path)) return refused(fault);
   return std::remove(path.c_str()) == 0;
 }
 
@@ -104,11 +134,38 @@ std::time_t modified_time(const std::string& path) {
 }
 
 std::error_code replace_file(const std::string& from, const std::string& to) {
+  if (const int fault = file_fault_point(FileOp::Replace, to)) return refused_replace(fault);
   if (std::rename(from.c_str(), to.c_str()) == 0) return {};
   return {errno, std::generic_category()};
 }
 
 #endif
+
+int close_file(std::FILE* file) {
+  const int fault = file_fault_point(FileOp::Close);
+  file_closed(file);
+  if (fault == kFileOpDead) {
+    discard_file(file);
+    errno = EIO;
+    return EOF;
+  }
+  const int result = std::fclose(file);
+  if (fault) {
+    errno = fault_errno(fault);
+    return EOF;
+  }
+  return result;
+}
+
+std::size_t read_bytes(std::FILE* file, char* buffer, std::size_t size, int& error) {
+  if (const int fault = file_fault_point(FileOp::Read)) {
+    error = fault_errno(fault);
+    return 0;
+  }
+  const std::size_t got = std::fread(buffer, 1, size, file);
+  if (got < size && std::ferror(file)) error = errno ? errno : EIO;
+  return got;
+}
 
 std::string current_folder() {
   std::error_code ec;

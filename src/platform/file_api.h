@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
@@ -20,6 +21,13 @@ std::string from_fs_path(const std::filesystem::path& path);
 
 // fopen() for a path; errno says why it failed.
 std::FILE* open_file(const std::string& path, const char* mode);
+
+// fclose() for a stream of open_file(); EOF and errno when it failed. The
+// stream is gone either way.
+int close_file(std::FILE* file);
+
+// fread() of up to size bytes; error is set to the errno of a failed read.
+std::size_t read_bytes(std::FILE* file, char* buffer, std::size_t size, int& error);
 
 // Deletes an ordinary file.
 bool delete_file(const std::string& path);

@@ -16,6 +16,7 @@
 #endif
 
 #include "platform/file_api.h"
+#include "platform/file_faults.h"
 
 namespace fs = std::filesystem;
 
@@ -35,12 +36,24 @@ std::string os_error_text(int error) {
   throw FileError(what + " \"" + path + "\". " + error.message());
 }
 
+// A write that a fault point fails gets part of its bytes out first, as a
+// disk that fills up mid-write does; a torn one is cut short by a crash.
+int faulty_write(std::FILE* file, const std::string& bytes, int fault) {
+  if (fault == kFileOpDead) return EIO;
+  std::fwrite(bytes.data(), 1, bytes.size() / 2, file);
+  std::fflush(file);
+  if (fault == kFileOpTorn) throw SimulatedCrash{};
+  return fault;
+}
+
 // Writes all bytes or reports the errno of the failure. durable: on the disk
 // before the caller goes on, for a copy that is about to replace a good file
 // (on Windows the one-step replace writes through instead).
 int write_all(std::FILE* file, const std::string& bytes, bool durable) {
+  if (const int fault = file_fault_point(FileOp::Write)) return faulty_write(file, bytes, fault);
   if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size())
     return errno ? errno : EIO;
+  if (const int fault = file_fault_point(FileOp::Flush)) return fault_errno(fault);
   if (std::fflush(file) != 0) return errno ? errno : EIO;
 #ifndef _WIN32
   if (durable && fsync(fileno(file)) != 0 && errno != EINVAL) return errno;
@@ -105,18 +118,17 @@ std::string read_file(const std::string& path, std::uintmax_t max_bytes) {
   char buffer[65536];
   std::size_t got;
   bool over = false;
-  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+  int error = 0;
+  while ((got = read_bytes(file, buffer, sizeof buffer, error)) > 0) {
     if (got > max_bytes - bytes.size()) {
       over = true;
       break;
     }
     bytes.append(buffer, got);
   }
-  const bool bad = std::ferror(file);
-  const int error = errno;
-  std::fclose(file);
+  close_file(file);
   if (over) throw too_large();
-  if (bad) fail("Read error on file", path, error ? error : EIO);
+  if (error) fail("Read error on file", path, error);
   return bytes;
 }
 
@@ -135,11 +147,16 @@ std::FILE* create_temp(const std::string& temp, bool owner_only) {
   return open_file(temp, "wb");
 #else
   if (!owner_only) return open_file(temp, "wb");
-  std::remove(temp.c_str());
+  delete_file(temp);
+  if (const int fault = file_fault_point(FileOp::Open, temp)) {
+    errno = fault_errno(fault);
+    return nullptr;
+  }
   const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR);
   if (fd < 0) return nullptr;
   std::FILE* file = ::fdopen(fd, "wb");
   if (!file) ::close(fd);
+  file_opened(file);
   return file;
 #endif
 }
@@ -152,7 +169,7 @@ void rewrite_file(const std::string& path, const std::string& bytes, bool owner_
   std::FILE* file = create_temp(temp, owner_only);
   if (!file) fail("Cannot create file", path, errno);
   int error = write_all(file, bytes, replaces);
-  if (std::fclose(file) != 0 && !error) error = errno ? errno : EIO;
+  if (close_file(file) != 0 && !error) error = errno ? errno : EIO;
   if (error) {
     delete_file(temp);
     fail("Cannot write file", path, error);
@@ -186,11 +203,12 @@ void append_lines(const std::string& path, const std::vector<std::string>& lines
   std::FILE* file = open_file(path, "ab");
   if (!file) fail(existed ? "Cannot open file" : "Cannot create file", path, errno);
   int error = write_all(file, join_lines(lines), false);
-  if (std::fclose(file) != 0 && !error) error = errno ? errno : EIO;
+  if (close_file(file) != 0 && !error) error = errno ? errno : EIO;
   if (error) {
     // Take back the part of the entry that did get written, so that the file
     // keeps exactly its earlier entries.
-    if (size_known) fs::resize_file(native, old_size, ec);
+    if (size_known && !file_fault_point(FileOp::Truncate, path))
+      fs::resize_file(native, old_size, ec);
     fail("Cannot write file", path, error);
   }
 }
@@ -199,7 +217,10 @@ void create_folders(const std::string& path) {
   if (path.empty()) return;
   std::error_code ec;
   const fs::path native = to_fs_path(path);
-  fs::create_directories(native, ec);
+  if (const int fault = file_fault_point(FileOp::CreateFolder, path))
+    ec = {fault_errno(fault), std::generic_category()};
+  else
+    fs::create_directories(native, ec);
   std::error_code probe;
   if (ec && !fs::is_directory(native, probe))
     throw FileError("Cannot create folder \"" + path + "\". " + ec.message());
@@ -242,8 +263,19 @@ bool wildcard_match(const std::string& pattern, const std::string& name) {
 }
 
 std::vector<std::string> list_files(const std::string& folder, const std::string& pattern) {
+  std::error_code ignored;
+  return list_files(folder, pattern, ignored);
+}
+
+std::vector<std::string> list_files(const std::string& folder, const std::string& pattern,
+                                    std::error_code& error) {
   std::vector<std::string> names;
-  std::error_code ec;
+  std::error_code& ec = error;
+  ec.clear();
+  if (const int fault = file_fault_point(FileOp::List, folder)) {
+    ec = {fault_errno(fault), std::generic_category()};
+    return names;
+  }
   for (fs::directory_iterator it(to_fs_path(folder.empty() ? "." : folder), ec), end;
        !ec && it != end; it.increment(ec)) {
     // A symbolic link is not listed: it could lead a reader (or a deleting
@@ -253,6 +285,7 @@ std::vector<std::string> list_files(const std::string& folder, const std::string
     std::string name = from_fs_path(it->path().filename());
     if (wildcard_match(pattern, name)) names.push_back(std::move(name));
   }
+  if (ec == std::errc::no_such_file_or_directory) ec.clear();
   std::sort(names.begin(), names.end());
   return names;
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <system_error>
 #include <vector>
 
 // 8-bit text files with CR LF line ends. Every byte is kept as it is; only the
@@ -55,6 +56,10 @@ bool wildcard_match(const std::string& pattern, const std::string& name);
 // symbolic links are left out.
 // A missing folder gives an empty list.
 std::vector<std::string> list_files(const std::string& folder, const std::string& pattern);
+// The same; error tells when the folder is there but could not be read (or
+// not read to its end).
+std::vector<std::string> list_files(const std::string& folder, const std::string& pattern,
+                                    std::error_code& error);
 
 // folder + separator + name; an empty folder gives name alone.
 std::string join_path(const std::string& folder, const std::string& name);
