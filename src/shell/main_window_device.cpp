@@ -253,6 +253,7 @@ device::ShowLength TForm1::shown_length() {
 }
 
 void TForm1::New1Click() {
+  if (refuse_load_while_table_held()) return;
   auto context = device_context();
   if (!device::new_device(context)) return;
   show_device();
@@ -260,6 +261,7 @@ void TForm1::New1Click() {
 }
 
 void TForm1::open_device_file(device::DeviceFileKind kind) {
+  if (refuse_load_while_table_held()) return;
   auto context = device_context();
   const device::OpenResult result = device::open_device(context, kind);
   if (!result.reload_commands) return;
@@ -290,6 +292,7 @@ void TForm1::SaveDefault1Click() {
 }
 
 void TForm1::HistClick(int n) {
+  if (refuse_load_while_table_held()) return;
   const std::string path = action("Hist" + std::to_string(n))->data().toByteArray().toStdString();
   if (path.empty()) return;
   auto context = device_context();
@@ -312,6 +315,7 @@ void TForm1::Hist4Click() {
 }
 
 void TForm1::ImportTabDelimitedTextFile1Click() {
+  if (refuse_load_while_table_held()) return;
   device::import_tab_delimited_file(session_, maingrid_);
 }
 
