@@ -196,15 +196,13 @@ bool TUart::CTSState() {
 }
 
 bool TUart::WriteByte(std::uint8_t byte) {
-  // No message processing for a byte that leaves at once: it is on its way
-  // before anything else runs. The driver is given a generous limit instead
-  // of forever, so that a port stuck in flow control or pulled out cannot
-  // hang the program.
+  // A byte that leaves at once is on its way before anything else runs. A
+  // transmitter that does not drain (a port stuck in flow control or pulled
+  // out) gets a generous limit instead of forever, and the window messages
+  // run while it lasts.
   if (!open_) return false;
   const std::int64_t start = scheduler_.now_ms();
   auto waited_too_long = [&] { return scheduler_.now_ms() - start > kWriteByteLimitMs; };
-  // A byte leaves within a millisecond or two; a transmitter that does not
-  // drain must not freeze the window while the limit runs out.
   auto wait_a_moment = [&] {
     scheduler_.sleep_ms(1);
     if (scheduler_.now_ms() - start > kWriteBytePumpAfterMs) scheduler_.process_messages();
