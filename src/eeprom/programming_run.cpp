@@ -1,6 +1,7 @@
 #include "eeprom/programming_run.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include "device/device.h"
 #include "platform/scheduler.h"
@@ -16,6 +17,11 @@ int progress_percent(int current_row, int rows) {
   const long long twice_rest = 2 * (numerator % rows);
   if (twice_rest > rows || (twice_rest == rows && whole % 2 != 0)) ++whole;
   return static_cast<int>(whole);
+}
+
+std::string unknown_chip_text(const std::string& type_name, const std::string& template_file) {
+  return "Unknown EEPROM type \"" + type_name + "\" in the device template file " + template_file +
+         "!";
 }
 
 ProgrammingRun::ProgrammingRun(platform::SerialBackend& backend, platform::Scheduler& scheduler,
@@ -67,6 +73,7 @@ bool ProgrammingRun::load_rows(platform::StringGrid& main_table, const std::stri
   device_type_ = hardware_type;
   if (view_) view_->show_label(1, "Device: " + device_type_);
   rows_loaded_ = false;
+  main_rows_.assign(1, 0);
   int k = 1;
   for (int r = 1; r < main_table.row_count(); ++r) {
     if (main_table.cell(device::kColState, r) != device::kSelected) continue;
@@ -75,6 +82,7 @@ bool ProgrammingRun::load_rows(platform::StringGrid& main_table, const std::stri
     main_table.set_cell(device::kColState, r, device::kMessageProgrammed);
     grid1_.set_row_cells(
         k, {std::to_string(k), main_table.cell(device::kColProgCode, r), message, kUnprocessed});
+    main_rows_.push_back(r);
     ++k;
     grid1_.set_row_count(k + 1);
     rows_loaded_ = true;
@@ -90,10 +98,13 @@ void ProgrammingRun::FormActivate() {
   if (view_) view_->enable_buttons(false);
   no_mark_ = false;
   pass_running_ = false;
+  pending_ = Pending::None;
+  line_reads_ = 0;
 
   EepromTemplate tpl;
+  const std::string template_file = template_path(start_folder_, device_type_);
   try {
-    tpl = load_template(template_path(start_folder_, device_type_));
+    tpl = load_template(template_file);
   } catch (const std::exception&) {
     ui_.message(kTemplateOpenError);
     if (!alive(g)) return;
@@ -105,6 +116,15 @@ void ProgrammingRun::FormActivate() {
   // A type the programmer does not know gets no command code, rather than
   // the code of an earlier run's chip.
   write_code_ = write_command_code(tpl.type_name);
+  if (write_code_ == 0) {
+    // Without a command code of its own the read code would be 2, a write
+    // command: nothing is sent at all.
+    ui_.message(unknown_chip_text(tpl.type_name, template_file));
+    if (!alive(g)) return;
+    return_unverified_rows();
+    timer(1).set_enabled(true);
+    return;
+  }
   terminator_line_ = tpl.terminator_line;
   {
     platform::GridUpdate batch(grid1_);
@@ -112,9 +132,11 @@ void ProgrammingRun::FormActivate() {
     grid2_.set_row_count(grid1_.row_count());
     for (int k = 1; k <= rows(); ++k) {
       const TemplateEntry* entry = tpl.find(grid1_.cell(kColPgm, k));
-      set_status(k, entry ? kReady : kAddressMissing);
+      // An address that cannot be split is never sent either.
+      const bool usable = entry && !eeprom::split_address(entry->address).error;
+      set_status(k, usable ? kReady : kAddressMissing);
       grid2_.set_cell(kColAddress, k, entry ? entry->address : kAddressMissing);
-      grid2_.set_cell(kColAddressMessage, k, entry ? grid1_.cell(kColMessage, k) : "");
+      grid2_.set_cell(kColAddressMessage, k, usable ? grid1_.cell(kColMessage, k) : "");
     }
   }
 
@@ -205,16 +227,9 @@ void ProgrammingRun::mark_missing_rows() {
     if (grid1_.cell(kColProgress, k) == kAddressMissing) set_outcome(k, device::kMessageError);
 }
 
-int ProgrammingRun::main_row_of(int k) const {
-  if (!main_table_ || k < 1 || k > rows()) return 0;
-  const std::string& code = grid1_.cell(kColPgm, k);
-  for (int r = 1; r < main_table_->row_count(); ++r)
-    if (main_table_->cell(device::kColProgCode, r) == code) return r;
-  return 0;
-}
-
 void ProgrammingRun::set_outcome(int k, const char* outcome) {
-  if (const int r = main_row_of(k)) main_table_->set_cell(device::kColState, r, outcome);
+  if (!main_table_ || k < 1 || k > rows() || k >= static_cast<int>(main_rows_.size())) return;
+  main_table_->set_cell(device::kColState, main_rows_[k], outcome);
 }
 
 bool ProgrammingRun::open_port() {
@@ -223,12 +238,19 @@ bool ProgrammingRun::open_port() {
 }
 
 void ProgrammingRun::Button2Click() {
-  open_port();
   if (model_ == Model::Acknowledging) {
-    timer(5).set_enabled(true);
     if (view_) view_->enable_buttons(false);
+    if (pass_running_) {
+      pending_ = Pending::Retry;
+      return;
+    }
+    open_port();
+    timer(5).set_enabled(true);
     return;
   }
+  open_port();
+  ++line_course_;
+  line_reads_ = 0;
   restart(2, wait::kLineStep);
   restart(3, wait::kLineWatchdog);
   if (view_) view_->enable_buttons(false);
@@ -240,21 +262,31 @@ void ProgrammingRun::Button2Click() {
 
 void ProgrammingRun::Button3Click() {
   if (model_ == Model::Acknowledging) {
+    if (view_) view_->enable_buttons(false);
+    if (pass_running_) {
+      pending_ = Pending::Skip;
+      return;
+    }
     set_outcome(current_row_,
                 phase_ == Phase::Verification ? device::kProgrammingFailed : device::kSelected);
     open_port();
     ++current_row_;
     timer(5).set_enabled(true);
-    if (view_) view_->enable_buttons(false);
     return;
   }
   open_port();
+  ++line_course_;
+  line_reads_ = 0;
   restart(2, wait::kLineStep);
   restart(3, wait::kLineWatchdog);
   if (view_) view_->enable_buttons(false);
   no_mark_ = true;
   ready_ = true;
-  if (phase_ == Phase::Verification) ++current_row_;
+  if (phase_ == Phase::Verification) {
+    // The row left out was not verified.
+    set_outcome(current_row_, device::kProgrammingFailed);
+    ++current_row_;
+  }
 }
 
 void ProgrammingRun::Timer1Timer() {
@@ -304,6 +336,16 @@ void ProgrammingRun::fail_pass() {
   timer(6).set_enabled(false);
 }
 
+bool ProgrammingRun::pumped_wait(int ms, Generation g) {
+  constexpr int kStepMs = 5;
+  const std::int64_t end = scheduler_.now_ms() + ms;
+  for (std::int64_t left = ms; left > 0; left = end - scheduler_.now_ms()) {
+    uart_.PauseAndPump(static_cast<int>(std::min<std::int64_t>(left, kStepMs)));
+    if (!alive(g)) return false;
+  }
+  return true;
+}
+
 // ---- The acknowledging engine: one Timer5 event runs a whole pass ----
 
 void ProgrammingRun::Timer5Timer() {
@@ -343,21 +385,45 @@ bool ProgrammingRun::ack_read_matches(int row, Generation g) {
 }
 
 void ProgrammingRun::ack_row_finished(const char* status) {
+  // Whatever was pressed meanwhile, this row is finished.
+  pending_ = Pending::None;
   set_status(current_row_, status);
+  if (std::string_view(status) == kVerified) set_outcome(current_row_, device::kMessageProgrammed);
   ++current_row_;
   restart(6, wait::kAckWatchdog);
   show_progress();
   scroll();
 }
 
+bool ProgrammingRun::take_pending_skip() {
+  if (pending_ != Pending::Skip) return false;
+  pending_ = Pending::None;
+  set_status(current_row_, kProgramError);
+  set_outcome(current_row_,
+              phase_ == Phase::Verification ? device::kProgrammingFailed : device::kSelected);
+  ++current_row_;
+  restart(6, wait::kAckWatchdog);
+  show_progress();
+  scroll();
+  return true;
+}
+
 void ProgrammingRun::run_acknowledging_pass(Generation g) {
+  pending_ = Pending::None;
   if (phase_ == Phase::Programming) {
+    // Every row starts with its full count of attempts.
     int attempts = 0;
     while (current_row_ >= 1 && current_row_ <= rows()) {
+      if (take_pending_skip()) {
+        attempts = 0;
+        continue;
+      }
       split_address(current_row_);
       if (!alive(g)) return;
       if (address_.address_error) {
+        pending_ = Pending::None;  // meant for a row that is left out anyway
         ++current_row_;
+        attempts = 0;
         continue;
       }
       const bool acknowledged = ack_write(current_row_, g);
@@ -367,13 +433,16 @@ void ProgrammingRun::run_acknowledging_pass(Generation g) {
         attempts = 0;
         continue;
       }
-      if (++attempts >= wait::kAckAttempts) {
+      if (pending_ == Pending::Skip) continue;
+      if (pending_ == Pending::Retry) {
+        pending_ = Pending::None;
+        attempts = 0;
+      } else if (++attempts >= wait::kAckAttempts) {
         set_status(current_row_, kProgramError);
         fail_pass();
         return;
       }
-      uart_.PauseAndPump(wait::kAckRetryPause);
-      if (!alive(g)) return;
+      if (!pumped_wait(wait::kAckRetryPause, g)) return;
     }
     current_row_ = 1;
     phase_ = Phase::Verification;
@@ -381,36 +450,43 @@ void ProgrammingRun::run_acknowledging_pass(Generation g) {
   }
 
   while (current_row_ >= 1 && current_row_ <= rows()) {
+    if (take_pending_skip()) continue;
     split_address(current_row_);
     if (!alive(g)) return;
     if (address_.address_error) {
+      pending_ = Pending::None;
       ++current_row_;
       continue;
     }
     bool matches = ack_read_matches(current_row_, g);
     if (!alive(g)) return;
-    if (!matches) {
+    if (!matches && pending_ != Pending::Skip) {
       // One repeated write, then one more reading.
-      uart_.PauseAndPump(wait::kAckRetryPause);
+      if (!pumped_wait(wait::kAckRetryPause, g)) return;
+      const bool acknowledged = pending_ != Pending::Skip && ack_write(current_row_, g);
       if (!alive(g)) return;
-      const bool acknowledged = ack_write(current_row_, g);
-      if (!alive(g)) return;
-      if (acknowledged) {
+      if (acknowledged && pending_ != Pending::Skip) {
         restart(6, wait::kAckWatchdog);
         matches = ack_read_matches(current_row_, g);
         if (!alive(g)) return;
       }
     }
-    if (!matches) {
-      set_status(current_row_, kProgramError);
-      fail_pass();
-      return;
+    if (matches) {
+      ack_row_finished(kVerified);
+      continue;
     }
-    ack_row_finished(kVerified);
+    if (pending_ == Pending::Skip) continue;
+    if (pending_ == Pending::Retry) {
+      // The row gets its repeated write and readings afresh.
+      pending_ = Pending::None;
+      continue;
+    }
+    set_status(current_row_, kProgramError);
+    fail_pass();
+    return;
   }
 
-  uart_.PauseAndPump(wait::kAckFinish);
-  if (!alive(g)) return;
+  if (!pumped_wait(wait::kAckFinish, g)) return;
   timer(6).set_enabled(false);
   if (view_) view_->enable_buttons(true);
   uart_.SetActive(false);
@@ -424,9 +500,9 @@ void ProgrammingRun::start_line_signalling() {
   // The programmer knows the 24FC512 by the 24FC256's codes.
   if (write_code_ == 6) write_code_ = 2;
   const Generation g = generation_;
-  uart_.PauseAndPump(wait::kLineStart);
-  if (!alive(g)) return;
+  if (!pumped_wait(wait::kLineStart, g)) return;
   ready_ = true;
+  line_reads_ = 0;
   timer(4).set_enabled(true);
   restart(2, wait::kLineFirstStep);
   restart(3, wait::kLineWatchdog);
@@ -469,10 +545,14 @@ std::string ProgrammingRun::line_read() {
 void ProgrammingRun::Timer2Timer() {
   timer(2).set_enabled(false);
   const Generation g = generation_;
+  const unsigned course = line_course_;
+  // The watchdog, Retry, Skip, Close or Esc may act in any wait of a step;
+  // the step then ends without touching anything.
+  auto interrupted = [&] { return !alive(g) || course != line_course_ || !uart_.Active(); };
   const bool verifying = phase_ == Phase::Verification;
   if (verifying) {
     scheduler_.process_messages();
-    if (!alive(g)) return;
+    if (interrupted()) return;
     if (current_row_ < 9 && view_) view_->scroll_to(1);
   }
   if (uart_.CTSState() || !ready_) {
@@ -485,21 +565,26 @@ void ProgrammingRun::Timer2Timer() {
   no_mark_ = false;
 
   if (current_row_ >= 1 && current_row_ <= rows()) {
-    split_address(current_row_);
-    if (!alive(g)) return;
-    // A row without an address (or with one that cannot be split) is passed
-    // over: sending it would write the last row's address again.
-    if (address_.address_error) {
+    // A row without an address is passed over unsplit; one whose address
+    // cannot be split as well: sending it would write the last row's
+    // address again.
+    const bool missing = grid2_.cell(kColAddress, current_row_) == kAddressMissing;
+    if (!missing) {
+      split_address(current_row_);
+      if (interrupted()) return;
+    }
+    if (missing || address_.address_error) {
       ++current_row_;
       no_mark_ = true;
       restart(2, wait::kLineStep);
       restart(3, wait::kLineWatchdog);
       return;
     }
+    const int row = current_row_;
     if (!verifying) {
-      line_write(current_row_);
-      if (!alive(g) || !uart_.Active()) return;
-      if (view_) view_->show_label(5, "Data: " + grid2_.cell(kColAddressMessage, current_row_));
+      line_write(row);
+      if (interrupted()) return;
+      if (view_) view_->show_label(5, "Data: " + grid2_.cell(kColAddressMessage, row));
       restart(2, wait::kLineStep);
       restart(3, wait::kLineWatchdog);
       ready_ = false;
@@ -508,14 +593,20 @@ void ProgrammingRun::Timer2Timer() {
       return;
     }
     const std::string text = line_read();
-    // The watchdog or Esc may have ended the run during the read.
-    if (!alive(g) || !uart_.Active()) return;
+    if (interrupted()) return;
     if (view_) view_->show_label(5, "Data: " + text);
     timer(3).set_enabled(false);
-    if (text == grid2_.cell(kColAddressMessage, current_row_) + terminator_line_) {
-      set_status(current_row_, kVerified);
+    if (text == grid2_.cell(kColAddressMessage, row) + terminator_line_) {
+      set_status(row, kVerified);
+      set_outcome(row, device::kMessageProgrammed);
       ready_ = true;
+      line_reads_ = 0;
       ++current_row_;
+    } else if (++line_reads_ >= wait::kLineReads) {
+      // A programmer that keeps pulsing CTS would keep the watchdog from
+      // ever firing.
+      stop_line_signalling(row, kVerifyError);
+      return;
     } else {
       ready_ = false;  // read again after the programmer pulses CTS
     }
@@ -530,6 +621,7 @@ void ProgrammingRun::Timer2Timer() {
     phase_ = Phase::Verification;
     current_row_ = 1;
     ready_ = true;
+    line_reads_ = 0;
     restart(2, wait::kLineStep);
     restart(3, wait::kLineWatchdog);
     return;
@@ -540,16 +632,22 @@ void ProgrammingRun::Timer2Timer() {
   timer(1).set_enabled(true);
 }
 
-void ProgrammingRun::Timer3Timer() {
+void ProgrammingRun::stop_line_signalling(int row, const char* status) {
+  ++line_course_;
   timer(3).set_enabled(false);
   timer(2).set_enabled(false);
-  if (phase_ == Phase::Verification)
-    set_status(current_row_, kVerifyError);
-  else
-    set_status(current_row_ > 1 ? current_row_ - 1 : 1, kProgramError);
+  // A row without an address was never sent; it keeps saying so.
+  if (grid1_.cell(kColProgress, row) != kAddressMissing) set_status(row, status);
   ui_.message(kProgramAllError);
   if (view_) view_->enable_buttons(true);
   uart_.SetActive(false);
+}
+
+void ProgrammingRun::Timer3Timer() {
+  if (phase_ == Phase::Verification)
+    stop_line_signalling(current_row_, kVerifyError);
+  else
+    stop_line_signalling(current_row_ > 1 ? current_row_ - 1 : 1, kProgramError);
 }
 
 }  // namespace tarvex::eeprom

@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "eeprom/eeprom_template.h"
 #include "eeprom/uart.h"
@@ -22,6 +23,13 @@ inline constexpr const char* kNoHardwareType = "No Hardware Type was selected!";
 inline constexpr const char* kTemplateOpenError = "Error opening device template file!";
 inline constexpr const char* kPortOpenError = "Unable to open the selected COM Port!";
 inline constexpr const char* kProgramAllError = "Unable to program all messages!";
+// Shown when another device would replace the message table while a run or
+// a read-back works on it.
+inline constexpr const char* kTableHeld =
+    "The EEPROM programmer is using the message table. Load another device when it has "
+    "finished.";
+// A template whose chip the programmer has no command codes for.
+std::string unknown_chip_text(const std::string& type_name, const std::string& template_file);
 
 // Statuses of the "Progress" column.
 inline constexpr const char* kUnprocessed = "Unprocessed";
@@ -50,6 +58,7 @@ inline constexpr int kAckWrite = 1000;
 inline constexpr int kAckRead = 1500;
 inline constexpr int kAckRetryPause = 100;
 inline constexpr int kAckAttempts = 6;
+inline constexpr int kLineReads = 6;  // reads of one row that does not match
 inline constexpr int kAckWatchdog = 5000;
 inline constexpr int kAckFinish = 2000;
 inline constexpr int kAckPassDelay = 100;  // Timer5
@@ -104,7 +113,8 @@ class ProgrammingRun {
 
   // "Program with EEPROM Programmer": fills the programming grid from the
   // rows of the main table marked "Selected" (marking them "Message is
-  // Programmed"). Returns whether the window is to be shown.
+  // Programmed"). Returns whether the window is to be shown. Every outcome
+  // goes back to the main-table row its programming row came from.
   bool load_rows(platform::StringGrid& main_table, const std::string& hardware_type);
 
   // Window events.
@@ -151,8 +161,6 @@ class ProgrammingRun {
   void fail_pass();
   void close_window();
   int read_code() const;
-  // The first main-table row whose Prog Code is that of programming row k.
-  int main_row_of(int k) const;
   void set_outcome(int k, const char* outcome);
   // After Esc or a failed start: rows that were not verified may be
   // selected again.
@@ -160,12 +168,21 @@ class ProgrammingRun {
   // Rows whose code has no address were never sent.
   void mark_missing_rows();
 
+  // Waits ms, letting window messages run all the while; false when the
+  // window was closed meanwhile.
+  bool pumped_wait(int ms, Generation g);
+
   void run_acknowledging_pass(Generation g);
+  // Takes a Skip pressed while the pass waited: the row the pass handles is
+  // given up and the pass goes on with the next one.
+  bool take_pending_skip();
   bool ack_write(int row, Generation g);
   bool ack_read_matches(int row, Generation g);
   // The current row is written or verified: on to the next.
   void ack_row_finished(const char* status);
   void start_line_signalling();
+  // The line-signalling engine stops and offers Close, Retry and Skip.
+  void stop_line_signalling(int row, const char* status);
   void line_write(int row);
   std::string line_read();
   // The three header bytes inside their RTS frame, 1 ms apart.
@@ -181,6 +198,8 @@ class ProgrammingRun {
   platform::StringGrid grid2_{2, 2};
   std::unique_ptr<platform::Timer> timers_[6];
   platform::StringGrid* main_table_ = nullptr;
+  // The main-table row of each programming row (index 0 unused).
+  std::vector<int> main_rows_;
 
   std::string device_type_;
   int write_code_ = 0;
@@ -193,6 +212,15 @@ class ProgrammingRun {
   bool ready_ = true;
   bool no_mark_ = false;
   bool pass_running_ = false;
+  // Retry or Skip pressed while an acknowledging pass waits: the pass acts
+  // on it at its next step, for the row it handles.
+  enum class Pending { None, Retry, Skip };
+  Pending pending_ = Pending::None;
+  // Reads of the current row that did not match (line-signalling).
+  int line_reads_ = 0;
+  // Changes whenever the line-signalling engine stops or is set going again;
+  // a step that finds it changed after a wait ends without acting.
+  unsigned line_course_ = 0;
   bool closing_ = false;
   Generation generation_ = 0;
 };

@@ -118,14 +118,16 @@ void ReadBack::read_rows(ReadBackTarget& target, const std::string& hardware_typ
       uart_.WriteByte(b);
     std::string d = uart_.ReadUntil(terminator, kReadBackSilenceMs);
     scheduler_.process_messages();
-    if (cancel_) return;
+    // A Cancel pressed while the row was read keeps what was read.
     const auto at = d.find(static_cast<char>(terminator));
-    if (at == std::string::npos) continue;
-    d.erase(at, 1);
-    const StoredMessage m = split_stored_text(d, hardware_type);
-    table.set_cell(device::kColFlags, r, m.flags);
-    table.set_cell(device::kColText, r, m.text);
-    table.set_cell(device::kColState, r, device::kLoaded);
+    if (at != std::string::npos) {
+      d.erase(at, 1);
+      const StoredMessage m = split_stored_text(d, hardware_type);
+      table.set_cell(device::kColFlags, r, m.flags);
+      table.set_cell(device::kColText, r, m.text);
+      table.set_cell(device::kColState, r, device::kLoaded);
+    }
+    if (cancel_) return;
   }
 }
 

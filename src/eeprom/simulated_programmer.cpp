@@ -157,7 +157,9 @@ unsigned SimulatedProgrammer::modem_status() {
   if (!open_) return 0;
   update();
   const std::int64_t now = scheduler_.now_ms();
-  const bool busy = now >= cts_from_ms_ && now < cts_until_ms_;
+  const bool busy =
+      (now >= cts_from_ms_ && now < cts_until_ms_) ||
+      (faults.pulse_cts_every_ms > 0 && now % faults.pulse_cts_every_ms < kCtsPulseMs);
   return faults.keep_cts_on || busy ? platform::kModemCtsOn : 0u;
 }
 
@@ -174,10 +176,14 @@ void SimulatedProgrammer::reset_record() {
 
 void SimulatedProgrammer::update() {
   // A write record is complete once its data has been followed by a quiet
-  // line; the programmer then writes it at that moment.
-  if (state_ == State::WriteData && !data_.empty() &&
-      scheduler_.now_ms() - last_rx_ms_ >= record_gap_ms)
+  // line; the programmer then writes it at that moment. A record that falls
+  // quiet before its data (or before its header is whole) is dropped, so
+  // the next record starts afresh.
+  if (state_ == State::Idle || scheduler_.now_ms() - last_rx_ms_ < record_gap_ms) return;
+  if (state_ == State::WriteData && !data_.empty())
     commit_write(last_rx_ms_ + record_gap_ms);
+  else
+    reset_record();
 }
 
 void SimulatedProgrammer::receive(std::uint8_t byte) {
@@ -227,7 +233,7 @@ void SimulatedProgrammer::commit_write(std::int64_t at) {
   const auto address = static_cast<std::uint16_t>((static_cast<std::uint8_t>(header_[0]) << 8) |
                                                   static_cast<std::uint8_t>(header_[1]));
   store(chip, address, data_);
-  records_.push_back({true, command_, address, data_, at});
+  records_.push_back({true, command_, address, data_, at, {}});
   reset_record();
   if (model_ == ProgrammerModel::LineSignalling) {
     cts_from_ms_ = at;
@@ -240,7 +246,7 @@ void SimulatedProgrammer::commit_write(std::int64_t at) {
       (faults.drop_ack_count < 0 || write_acks_ < faults.drop_ack + faults.drop_ack_count);
   if (dropped) return;
   ++acks_sent_;
-  send(std::string(1, static_cast<char>(kAck)), at + answer_delay_ms);
+  send(std::string(1, static_cast<char>(kAck)), at + answer_delay_ms + faults.late_ack_ms);
 }
 
 void SimulatedProgrammer::answer_read() {
@@ -249,7 +255,7 @@ void SimulatedProgrammer::answer_read() {
   const auto address = static_cast<std::uint16_t>((static_cast<std::uint8_t>(header_[0]) << 8) |
                                                   static_cast<std::uint8_t>(header_[1]));
   const auto terminator = static_cast<std::uint8_t>(header_[2]);
-  records_.push_back({false, command_, address, std::string(1, header_[2]), last_rx_ms_});
+  records_.push_back({false, command_, address, std::string(1, header_[2]), last_rx_ms_, {}});
   reset_record();
   std::string text = stored_text(chip, address, terminator);
   if (text.empty()) return;  // no terminator stored: the programmer stays silent
@@ -263,6 +269,7 @@ void SimulatedProgrammer::answer_read() {
       if (static_cast<std::uint8_t>(c) == terminator) c = static_cast<char>(c ^ 0x01);
     }
   }
+  records_.back().answer = text;
   send(text, last_rx_ms_ + answer_delay_ms);
 }
 

@@ -38,6 +38,7 @@ class SimulatedProgrammer final : public platform::SerialBackend {
  public:
   static constexpr std::uint8_t kEnq = 0x05;
   static constexpr std::uint8_t kAck = 0x06;
+  static constexpr int kCtsPulseMs = 5;  // how long a pulse of pulse_cts_every_ms lasts
 
   SimulatedProgrammer(platform::Scheduler& scheduler, ProgrammerModel model);
 
@@ -48,6 +49,8 @@ class SimulatedProgrammer final : public platform::SerialBackend {
     int drop_ack_count = 1;          // ... nor the ones after it up to this many; -1: none again
     bool corrupt_next_read = false;  // the next read answer has one byte changed
     bool keep_cts_on = false;        // CTS stays on as if always busy
+    int pulse_cts_every_ms = 0;      // CTS comes on for a few ms in every such period
+    int late_ack_ms = 0;             // write acknowledgements come this much later
   };
   Faults faults;
 
@@ -68,6 +71,7 @@ class SimulatedProgrammer final : public platform::SerialBackend {
     std::uint16_t address = 0;
     std::string data;  // written bytes, or the terminator of a read
     std::int64_t at_ms = 0;
+    std::string answer;  // what a read was answered with (empty: silence)
   };
   const std::vector<Record>& records() const { return records_; }
   // Every byte written to the port, with the RTS line at that moment, kept

@@ -196,20 +196,25 @@ bool TUart::CTSState() {
 }
 
 bool TUart::WriteByte(std::uint8_t byte) {
-  // No message processing here: the byte is on its way before anything else
-  // runs. The driver is given a generous limit instead of forever, so that a
-  // port stuck in flow control or pulled out cannot freeze the program.
+  // A byte that leaves at once is on its way before anything else runs. A
+  // transmitter that does not drain (a port stuck in flow control or pulled
+  // out) gets a generous limit instead of forever, and the window messages
+  // run while it lasts.
   if (!open_) return false;
   const std::int64_t start = scheduler_.now_ms();
   auto waited_too_long = [&] { return scheduler_.now_ms() - start > kWriteByteLimitMs; };
+  auto wait_a_moment = [&] {
+    scheduler_.sleep_ms(1);
+    if (scheduler_.now_ms() - start > kWriteBytePumpAfterMs) scheduler_.process_messages();
+  };
   while (backend_.queue_counts().out >= tx_buffer_size_) {
-    if (!backend_.is_open() || waited_too_long()) return false;
-    scheduler_.sleep_ms(1);
+    if (!open_ || !backend_.is_open() || waited_too_long()) return false;
+    wait_a_moment();
   }
-  if (backend_.write(&byte, 1) != 1) return false;
+  if (!open_ || backend_.write(&byte, 1) != 1) return false;
   while (backend_.queue_counts().out != 0) {
-    if (!backend_.is_open() || waited_too_long()) return false;
-    scheduler_.sleep_ms(1);
+    if (!open_ || !backend_.is_open() || waited_too_long()) return false;
+    wait_a_moment();
   }
   return true;
 }

@@ -95,6 +95,8 @@ class TUart {
   std::string error_text(int code) const;
   // The longest WriteByte waits for the driver before it gives up.
   static constexpr int kWriteByteLimitMs = 2000;
+  // After this long WriteByte lets window messages run while it waits.
+  static constexpr int kWriteBytePumpAfterMs = 20;
   // A line that keeps sending without the terminator (or without the byte
   // awaited) never falls silent, so the silence time-out alone would never
   // end the wait. ReadUntil gives up (empty result) once the text holds this

@@ -109,9 +109,14 @@ class TForm1 final : public QMainWindow, public app::MainWindowAccess {
   // Set when the windows are created; the read-back borrows TForm20's Uart1.
   eeprom::TForm20* eeprom_programmer = nullptr;
   eeprom::TForm22* read_progress = nullptr;
+  // While a programming run or a read-back works on the message table, no
+  // other device may replace it: says so and returns true.
+  bool refuse_load_while_table_held();
   // StringGrid3: the read-back's hidden template table (address, code).
   platform::StringGrid& template_table() { return template_table_; }
   qt::StringGridView* StringGrid3 = nullptr;
+  // The programming window is shown, its run holding the table.
+  bool eeprom_run_showing = false;
 
   // Runs fn with the incoming-message poll paused, then restarts the poll if
   // receiving is on.

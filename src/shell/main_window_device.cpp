@@ -259,6 +259,7 @@ device::ShowLength TForm1::shown_length() {
 }
 
 void TForm1::New1Click() {
+  if (refuse_load_while_table_held()) return;
   auto context = device_context();
   if (!device::new_device(context)) return;
   show_device();
@@ -266,6 +267,7 @@ void TForm1::New1Click() {
 }
 
 void TForm1::open_device_file(device::DeviceFileKind kind) {
+  if (refuse_load_while_table_held()) return;
   auto context = device_context();
   const device::OpenResult result = device::open_device(context, kind);
   if (!result.reload_commands) return;
@@ -296,6 +298,7 @@ void TForm1::SaveDefault1Click() {
 }
 
 void TForm1::HistClick(int n) {
+  if (refuse_load_while_table_held()) return;
   const std::string path = action("Hist" + std::to_string(n))->data().toByteArray().toStdString();
   if (path.empty()) return;
   auto context = device_context();
@@ -318,6 +321,7 @@ void TForm1::Hist4Click() {
 }
 
 void TForm1::ImportTabDelimitedTextFile1Click() {
+  if (refuse_load_while_table_held()) return;
   device::import_tab_delimited_file(session_, maingrid_);
 }
 

@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include "eeprom/com_port_setup.h"
+#include "eeprom/programming_run.h"
 #include "eeprom/ui/programmer_window.h"
 #include "eeprom/ui/read_progress_window.h"
 #include "qt/string_grid_view.h"
@@ -49,8 +50,16 @@ void TForm1::ProgramandVerifywithEEPROMProgrammer1Click() {
   // The read-back holds the programmer's port while it pumps messages; a run
   // started from the menu meanwhile would talk over it.
   if (read_progress && read_progress->read_back().running()) return;
-  if (eeprom_programmer->run().load_rows(maingrid_, qt::bytes(ComboBox1->currentText())))
-    session_.ui.show_modal("TForm20");
+  if (!eeprom_programmer->run().load_rows(maingrid_, qt::bytes(ComboBox1->currentText()))) return;
+  eeprom_run_showing = true;
+  session_.ui.show_modal("TForm20");
+  eeprom_run_showing = false;
+}
+
+bool TForm1::refuse_load_while_table_held() {
+  const bool held = eeprom_run_showing || (read_progress && read_progress->read_back().running());
+  if (held) session_.ui.message(eeprom::kTableHeld);
+  return held;
 }
 
 void TForm1::ImportProgrammingfromHardware1Click() {

@@ -103,6 +103,7 @@ void TForm1::Timer4Timer() {
   if (incoming_.col() != incoming::kColUnitNumber ||
       !action("LinkDevicetoIncommingMessages1")->isChecked())
     return;
+  if (refuse_load_while_table_held()) return;
   auto context = device_context();
   incoming::link_device(context, incoming_.cell(incoming::kColUnitNumber, incoming_.row()),
                         [this] { show_loaded_device(); });
@@ -117,6 +118,7 @@ void TForm1::FormActivate() {
 }
 
 bool TForm1::open_found_device(const std::string& path) {
+  if (refuse_load_while_table_held()) return false;
   auto context = device_context();
   if (!incoming::load_found_device(context, path)) return false;
   show_loaded_device();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 #include "device/device.h"
 #include "eeprom/simulated_programmer.h"
@@ -47,6 +48,32 @@ struct Run : ::testing::Test {
     for (const auto& r : programmer->records())
       if (r.write) w.push_back(r);
     return w;
+  }
+  int writes_at(std::uint16_t address) const {
+    int n = 0;
+    for (const auto& w : writes()) n += w.address == address;
+    return n;
+  }
+  // Codes 1..8 of the template lie 0x40 apart from address 0.
+  static std::uint16_t address_of(const std::string& code) {
+    return static_cast<std::uint16_t>((std::stoi(code) - 1) * 0x40);
+  }
+  void expect_writes_at_own_addresses() const {
+    const auto& grid = run->StringGrid1();
+    for (const auto& w : writes()) {
+      int k = 1;
+      while (k <= run->rows() && grid.cell(kColMessage, k) + T != w.data) ++k;
+      ASSERT_LE(k, run->rows()) << w.data;
+      EXPECT_EQ(w.address, address_of(grid.cell(kColPgm, k))) << w.data;
+    }
+  }
+  // Acts once, from inside a wait, as soon as `when` holds.
+  void press_once(std::function<bool()> when, std::function<void()> press) {
+    scheduler.set_pump_hook([this, when, press, done = false]() mutable {
+      if (done || !when()) return;
+      done = true;
+      press();
+    });
   }
 
   testing::TempFolder dir;
@@ -268,6 +295,165 @@ TEST_F(Run, ProgressAndScrollingOverManyRows) {
   EXPECT_EQ(view->tops, expected);
 }
 
+TEST_F(Run, SkipPressedWhileAPassWaitsActsOnTheRowThatPassHandles) {
+  // Verification: Skip while row 1 is read back wrong. Row 1 is given up,
+  // row 2 is read at its own address.
+  rows({"1", "2"});
+  start();
+  programmer->faults.corrupt_next_read = true;
+  press_once([&] { return programmer->records().size() == 3; }, [&] { run->Button3Click(); });
+  scheduler.advance(10000);
+  EXPECT_EQ(status(1), "Program Error");
+  EXPECT_EQ(status(2), "Verified");
+  expect_writes_at_own_addresses();
+  EXPECT_EQ(outcome(1), "Programming failed!");
+  EXPECT_EQ(outcome(2), "Message is Programmed");
+  EXPECT_EQ(view->closes, 1);
+
+  // Programming: row 2's third try is acknowledged after Skip was pressed.
+  // Row 2 is written; row 3 is still written in the programming pass.
+  make(ProgrammerModel::Acknowledging);
+  rows({"1", "2", "3"});
+  programmer->faults.drop_ack = 2;
+  programmer->faults.drop_ack_count = 2;
+  start();
+  press_once([&] { return writes().size() == 4; }, [&] { run->Button3Click(); });
+  scheduler.advance(20000);
+  std::vector<std::uint16_t> written_first;
+  for (const auto& r : programmer->records()) {
+    if (!r.write) break;
+    written_first.push_back(r.address);
+  }
+  EXPECT_EQ(written_first, (std::vector<std::uint16_t>{0x0000, 0x0040, 0x0040, 0x0040, 0x0080}));
+  for (int r = 1; r <= 3; ++r) EXPECT_EQ(outcome(r), "Message is Programmed") << r;
+
+  // Programming: Skip during row 2's third try of a programmer that answers
+  // no more. Row 3 still gets six tries of its own.
+  make(ProgrammerModel::Acknowledging);
+  rows({"1", "2", "3"});
+  programmer->faults.drop_ack = 2;
+  programmer->faults.drop_ack_count = -1;
+  start();
+  press_once([&] { return writes().size() == 4; }, [&] { run->Button3Click(); });
+  scheduler.advance(30000);
+  EXPECT_EQ(writes_at(0x0040), 3);
+  EXPECT_EQ(writes_at(0x0080), 6);
+  EXPECT_EQ(status(3), "Program Error");
+  EXPECT_EQ(outcome(2), "Selected");
+}
+
+TEST_F(Run, RetryOrCloseWhileAPassWaitsKeepToTheRowThatPassHandles) {
+  // Retry during row 2's fourth try: six fresh tries, one failure message.
+  rows({"1", "2"});
+  programmer->faults.drop_ack = 2;
+  programmer->faults.drop_ack_count = -1;
+  start();
+  press_once([&] { return writes().size() == 5; }, [&] { run->Button2Click(); });
+  int tries_at_message = -1;
+  ui.on_message = [&](const std::string&) {
+    if (tries_at_message < 0) tries_at_message = writes_at(0x0040);
+  };
+  scheduler.advance(40000);
+  EXPECT_EQ(tries_at_message, 4 + 6);
+  EXPECT_EQ(ui.messages, std::vector<std::string>{kProgramAllError});
+  EXPECT_TRUE(view->buttons);
+
+  // Skip and then Close in the same wait: row 3 was never sent.
+  ui.on_message = nullptr;
+  make(ProgrammerModel::Acknowledging);
+  rows({"1", "2", "3"});
+  programmer->faults.drop_ack = 2;
+  programmer->faults.drop_ack_count = -1;
+  start();
+  press_once([&] { return writes().size() == 3; },
+             [&] {
+               run->Button3Click();
+               run->Button1Click();
+             });
+  scheduler.advance(10000);
+  EXPECT_EQ(view->closes, 1);
+  EXPECT_EQ(outcome(1), "Programming failed!");
+  EXPECT_EQ(outcome(2), "Programming failed!");
+  EXPECT_EQ(outcome(3), "Selected");
+}
+
+TEST_F(Run, RowsWhoseAddressCannotBeSplitAreNeverSentAndEndAsMessageError) {
+  for (ProgrammerModel model : {ProgrammerModel::Acknowledging, ProgrammerModel::LineSignalling}) {
+    make(model);
+    // Too long, too short, and the empty entry that a trailing line end gives.
+    dir.write("EEPROM Devices/Gate.dtp",
+              "24FC256\r\n\x01\r\n$0000\r\n1\r\n$10000\r\n2\r\n$40\r\n3\r\n\r\n");
+    rows({"1", "2", "3", ""});
+    start();
+    scheduler.advance(30000);
+    EXPECT_EQ(view->closes, 1);
+    EXPECT_EQ(writes().size(), 1u);
+    EXPECT_EQ(status(1), "Verified");
+    EXPECT_EQ(outcome(1), "Message is Programmed");
+    for (int r = 2; r <= 4; ++r) {
+      EXPECT_EQ(status(r), "Error") << r;
+      EXPECT_EQ(outcome(r), "Message Error") << r;
+    }
+  }
+}
+
+TEST_F(Run, OutcomesGoToTheMainRowsTheRunRowsCameFrom) {
+  // Two rows of code 1, the first not chosen, and two blank rows.
+  auto table_rows = [&] {
+    rows({"1", "1", "", ""});
+    table.set_cell(device::kColState, 1, "Unselected");
+  };
+  table_rows();
+  programmer->faults.drop_ack = 1;
+  programmer->faults.drop_ack_count = -1;
+  start();
+  scheduler.advance(10000);
+  ASSERT_EQ(ui.messages, std::vector<std::string>{kProgramAllError});
+  run->Button1Click();
+  EXPECT_EQ(outcome(1), "Unselected");
+  EXPECT_EQ(outcome(2), "Programming failed!");
+  EXPECT_EQ(outcome(3), "Message Error");
+  EXPECT_EQ(outcome(4), "Message Error");
+
+  table_rows();
+  start();
+  scheduler.advance(500);
+  run->Escape();
+  EXPECT_EQ(outcome(1), "Unselected");
+  EXPECT_EQ(outcome(2), "Selected");
+}
+
+TEST_F(Run, EveryWaitLetsTheWindowPaint) {
+  // The two seconds after the last row: the window shows the end state.
+  rows({"1"});
+  start();
+  std::vector<std::int64_t> pumps;
+  scheduler.set_pump_hook([&] {
+    if (status(1) == "Verified") pumps.push_back(scheduler.now_ms());
+  });
+  scheduler.advance(10000);
+  ASSERT_EQ(view->closes, 1);
+  ASSERT_FALSE(pumps.empty());
+  EXPECT_LE(pumps.front() - programmer->records().back().at_ms, 100);
+  EXPECT_GE(std::count_if(pumps.begin(), pumps.end(),
+                          [&](std::int64_t t) { return t < view->closed_at - 1000; }),
+            10);
+}
+
+TEST_F(Run, UnknownChipTypeIsRefusedBeforeAnyByteIsSent) {
+  make(ProgrammerModel::LineSignalling, "24LC512");
+  rows({"1", "2"});
+  start();
+  EXPECT_EQ(ui.messages, std::vector<std::string>{"Unknown EEPROM type \"24LC512\" in the device "
+                                                  "template file " +
+                                                  template_path(dir.path(), "Gate") + "!"});
+  scheduler.advance(1000);
+  EXPECT_EQ(view->closes, 1);
+  EXPECT_TRUE(programmer->received().empty());
+  EXPECT_EQ(outcome(1), "Selected");
+  EXPECT_EQ(outcome(2), "Selected");
+}
+
 // ---- The line-signalling engine ----
 
 struct LineRun : Run {
@@ -357,6 +543,60 @@ TEST_F(LineRun, MismatchIsReadAgainAfterACtsPulseOrFailsAsVerifyError) {
   run->Button1Click();
   EXPECT_EQ(outcome(1), "Message is Programmed");
   EXPECT_EQ(outcome(2), "Programming failed!");
+}
+
+TEST_F(LineRun, SkippedVerifyErrorRowFailsAndAnErrorRowIsNeverSplit) {
+  rows({"1", "2"});
+  start();
+  press_once([&] { return run->phase() == ProgrammingRun::Phase::Verification; },
+             [&] { programmer->store(EepromChip::C24FC256, 0x0040, std::string("other") + T); });
+  scheduler.advance(8000);
+  ASSERT_EQ(status(2), "Verify Error");
+  run->Button3Click();
+  scheduler.advance(5000);
+  EXPECT_EQ(view->closes, 1);
+  EXPECT_EQ(outcome(1), "Message is Programmed");
+  EXPECT_EQ(outcome(2), "Programming failed!");
+
+  // The last row has no address: the label keeps the address shown before.
+  make(ProgrammerModel::LineSignalling);
+  rows({"1", "X9"});
+  start();
+  scheduler.advance(10000);
+  EXPECT_EQ(view->closes, 1);
+  EXPECT_EQ(view->labels[6], "H: $00 L: $00");
+}
+
+TEST_F(LineRun, WatchdogLeavesARowWithoutAddressAsItIs) {
+  rows({"X9", "1"});
+  programmer->faults.keep_cts_on = true;
+  start();
+  scheduler.advance(5000);
+  ASSERT_EQ(ui.messages, std::vector<std::string>{kProgramAllError});
+  EXPECT_EQ(status(1), "Error");
+  programmer->faults.keep_cts_on = false;
+  run->Button2Click();
+  scheduler.advance(10000);
+  EXPECT_EQ(view->closes, 1);
+  EXPECT_EQ(outcome(1), "Message Error");
+  EXPECT_EQ(outcome(2), "Message is Programmed");
+}
+
+TEST_F(LineRun, RowThatKeepsReadingWrongUnderAPulsingCtsFailsAfterSixReads) {
+  rows({"1"});
+  start();
+  scheduler.advance(1000);
+  ASSERT_EQ(writes().size(), 1u);
+  programmer->store(EepromChip::C24FC256, 0x0000, std::string("other") + T);
+  programmer->faults.pulse_cts_every_ms = 300;
+  scheduler.advance(60000);
+  int reads = 0;
+  for (const auto& r : programmer->records()) reads += !r.write;
+  EXPECT_EQ(reads, 6);
+  EXPECT_EQ(status(1), "Verify Error");
+  EXPECT_EQ(ui.messages, std::vector<std::string>{kProgramAllError});
+  EXPECT_TRUE(view->buttons);
+  EXPECT_FALSE(run->Uart1().Active());
 }
 
 }  // namespace

@@ -127,6 +127,19 @@ TEST_F(ReadBackTest, CancelAfterRowFiveLeavesTheRestUntouched) {
   EXPECT_TRUE(tops.empty());  // row 19 was never reached
 }
 
+TEST_F(ReadBackTest, CancelDuringARowsReadKeepsWhatWasRead) {
+  rows({{"1", "30"}, {"2", "30"}, {"1", "30"}, {"1", "30"}});
+  scheduler.set_pump_hook([&] {
+    if (programmer.records().size() == 3 && read_back.running()) read_back.Cancel();
+  });
+  read();
+  EXPECT_EQ(table.row_cells(3),
+            (std::vector<std::string>{"d", "1", "30", "10100000", "Hello", "Loaded"}));
+  EXPECT_EQ(table.cell(device::kColState, 4), "Selected");
+  EXPECT_EQ(programmer.records().size(), 3u);
+  EXPECT_FALSE(uart.Active());
+}
+
 TEST_F(ReadBackTest, FailuresBeforeReadingLeaveTheTableAndThePortAlone) {
   rows({{"1", "30"}});
   read("");

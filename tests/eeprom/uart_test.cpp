@@ -309,7 +309,10 @@ TEST_F(UartFixture, WritesAcceptChunksAndReportFailures) {
   EXPECT_FALSE(uart.WriteString("X", 300));
   EXPECT_GE(scheduler.now_ms(), 300);
   port.out_queue = 1;
+  // The window stays alive while the byte write waits.
+  const std::int64_t pumps = scheduler.pump_count();
   EXPECT_FALSE(uart.WriteByte('Y'));
+  EXPECT_GE(scheduler.pump_count() - pumps, 100);
   port.out_queue = 0;
   port.fail_write = true;
   EXPECT_FALSE(uart.WriteByte('Z'));

@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
@@ -14,6 +15,7 @@
 #include "eeprom/serial_ports.h"
 #include "eeprom/ui/programmer_window.h"
 #include "eeprom/ui/read_progress_window.h"
+#include "incoming/incoming_message.h"
 #include "platform/virtual_scheduler.h"
 #include "qt/string_grid_view.h"
 #include "shell/main_window.h"
@@ -164,6 +166,69 @@ TEST_F(RunWindows, FailedRunOffersCloseAndEscEndsARunWithoutOutcomes) {
   EXPECT_EQ(main->maingrid().cell(5, 1), "Selected");
   EXPECT_EQ(main->maingrid().cell(5, 2), "Selected");
   for (int n = 1; n <= 6; ++n) EXPECT_FALSE(form->run().timer(n).enabled()) << n;
+}
+
+TEST_F(RunWindows, NoOtherDeviceIsLoadedWhileARunOrAReadBackHoldsTheTable) {
+  const std::string held =
+      "The EEPROM programmer is using the message table. Load another device when it has "
+      "finished.";
+  dir.write("Dev/+2799.dev",
+            "Other\xFE"
+            "1\xFE"
+            "30\xFE\xFE"
+            "other\xFE\r\n+2799\r\n1111\r\n00000Other\r\n");
+  const std::string other = dir.file("Dev/+2799.dev");
+  main->session().settings.device_folder = dir.file("Dev");
+  main->action("Hist1")->setData(QByteArray::fromStdString(other));
+  main->action("LinkDevicetoIncommingMessages1")->setChecked(true);
+  auto& incoming = main->incoming_grid();
+  incoming.set_row_count(2);
+  incoming.set_cell(incoming::kColUnitNumber, 1, "+2799");
+  incoming.set_current(incoming::kColUnitNumber, 1);
+  // Every way of loading another device, and of replacing the table.
+  auto try_every_load = [&] {
+    ui.dialog_answers = {other, other, other};
+    for (const char* entry :
+         {"Open1", "OpenDefault1", "Hist1", "New1", "ImportTabDelimitedTextFile1"})
+      main->action(entry)->trigger();
+    EXPECT_FALSE(main->open_found_device(other));
+    main->Timer4Timer();
+  };
+
+  bool tried = false;
+  scheduler.set_pump_hook([&] {
+    if (tried || !progress->isVisible()) return;
+    tried = true;
+    try_every_load();
+  });
+  main->action("ImportProgrammingfromHardware1")->trigger();
+  scheduler.set_pump_hook(nullptr);
+  ASSERT_TRUE(tried);
+  EXPECT_EQ(ui.messages, std::vector<std::string>(7, held));
+  EXPECT_TRUE(ui.file_dialogs.empty());
+  EXPECT_TRUE(ui.questions.empty());
+  EXPECT_EQ(main->Edit1->text(), "+27");
+  EXPECT_EQ(main->maingrid().row_count(), 4);
+  EXPECT_EQ(main->maingrid().cell(4, 1), "Armed");
+
+  ui.messages.clear();
+  tried = false;
+  during = [&] {
+    if (tried || !form->isVisible()) return;
+    tried = true;
+    try_every_load();
+  };
+  main->action("ProgramandVerifywithEEPROMProgrammer1")->trigger();
+  ASSERT_TRUE(tried);
+  EXPECT_EQ(ui.messages, std::vector<std::string>(7, held));
+  EXPECT_EQ(main->Edit1->text(), "+27");
+  EXPECT_EQ(main->maingrid().cell(5, 1), "Message is Programmed");
+
+  // Once the table is free again, devices load as before.
+  ui.messages.clear();
+  ui.dialog_answers = {other};
+  main->action("Open1")->trigger();
+  EXPECT_EQ(main->Edit1->text(), "+2799");
 }
 
 }  // namespace
