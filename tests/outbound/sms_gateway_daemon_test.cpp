@@ -104,8 +104,11 @@ TEST(SmsGatewayDaemon, ProgrammingRunReachesThePhoneAndTheUnitsAnswerComesBack) 
   // The phone was given each message with its text, to the unit's number.
   EXPECT_TRUE(contains(dir.file("smsd.log"), "to \"+27821234567\" with text \"*1234*12\"1ABC\"\""));
   EXPECT_TRUE(contains(dir.file("smsd.log"), "to \"+27821234567\" with text \"*1234A1\""));
-  EXPECT_TRUE(platform::list_files(dir.file("site/Outbox"), "*").empty());
-  EXPECT_TRUE(platform::list_files(dir.file("gw/outbox"), "*").empty());
+  // Nothing is left but the locks that keep a second bridge away.
+  EXPECT_EQ(platform::list_files(dir.file("site/Outbox"), "*"),
+            std::vector<std::string>{"sms-bridge.lock"});
+  EXPECT_EQ(platform::list_files(dir.file("gw/outbox"), "*"),
+            std::vector<std::string>{"tarvex-sms-bridge.lock"});
 
   // The incoming-message folder got the same lines as the unit log, in the
   // layout the program reads.
