@@ -303,7 +303,7 @@ TEST(BridgeFiles, EveryMessageIsHandedOverAndToldOnceWhereverTheBridgeIsStopped)
                                 dir.file("UnitLog.msg")};
     std::vector<std::string> told;
     std::int64_t now = 0;
-    for (int round = 0, restarts = 0; round < 30; ++restarts) {
+    for (int round = 0, restarts = 0; round < 16; ++restarts) {
       ASSERT_LT(restarts, 3);
       try {
         GammuFilesGateway gateway(
@@ -312,7 +312,7 @@ TEST(BridgeFiles, EveryMessageIsHandedOverAndToldOnceWhereverTheBridgeIsStopped)
             [](const std::string&) {}, 500, files);
         SmsBridge bridge(
             folders, gateway, [] { return kWallMs; }, 500, {}, files);
-        for (; round < 30; ++round, now += 500) {
+        for (; round < 16; ++round, now += 500) {
           bridge.poll(now);
           // The daemon sends what it was given; the program takes what it
           // is told.
