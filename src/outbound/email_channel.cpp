@@ -1,5 +1,7 @@
 #include "outbound/email_channel.h"
 
+#include <ctime>
+
 #include "app/settings_files.h"
 #include "outbound/batched_grid.h"
 #include "outbound/sms_programming.h"
@@ -67,7 +69,12 @@ bool EmailChannel::load_email_settings() {
 }
 
 bool EmailChannel::load_email_security() {
-  auto error = read_email_security(security_path(), security_);
+  bool unreadable = false;
+  auto error = read_email_security(security_path(), security_, &unreadable);
+  // Unread, the security would be the plain default, and the next e-mail,
+  // with a unit's password in it, would go out in clear.
+  blocked_.reset();
+  if (unreadable) error = blocked_ = kSecurityUnreadable + ("\n" + *error);
   if (error) session_.ui.message(*error);
   return !error;
 }
@@ -92,6 +99,7 @@ bool EmailChannel::save_email_security(const EmailSecurity& values) {
              [&] { write_email_security(security_path(), values); }))
     return false;
   security_ = values;
+  blocked_.reset();
   return true;
 }
 
@@ -116,6 +124,10 @@ bool EmailChannel::check_connect() {
   // stays usable during the wait) is turned away without aborting the first.
   if (client_.connected() || client_.connecting() || client_.busy()) {
     session_.ui.message(kUnableToConnect);
+    return false;
+  }
+  if (blocked_) {
+    session_.ui.message(*blocked_);
     return false;
   }
   client_.clear_recipients();
@@ -162,6 +174,10 @@ bool EmailChannel::send_email(const std::string& subject, const std::string& bod
   m.Body = body_lines(body);
   m.ToAddress = {settings_.send_to_address};
   m.Subject = subject;
+  // Mail without a date is refused or marked by many providers.
+  const std::time_t now = std::time(nullptr);
+  m.Date = mail_date(now);
+  m.MessageId = message_id(settings_.sender_address, now);
   try {
     client_.send_mail();
   } catch (const SmtpError& e) {

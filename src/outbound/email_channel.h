@@ -22,6 +22,9 @@ inline constexpr const char* kUnableToConnect =
 inline constexpr const char* kEmailSendingFailed = "Email sending failed!";
 inline constexpr const char* kErrorSendingEmail = "Error sending email...Check connection!";
 inline constexpr int kSmtpTimeOutMs = 20000;
+inline constexpr const char* kSecurityUnreadable =
+    "The e-mail security settings can not be read. No e-mail is sent until they can be read, "
+    "or until they are applied again in \"Setup Email Account\".";
 
 // The programming e-mail: subject, and the body lines each ended by CR LF:
 // "Owner: ", "Tel: ", "To: ", ">>", the payload lines, "<<".
@@ -78,7 +81,9 @@ class EmailChannel {
   bool load_email_security();
   bool save_email_security(const EmailSecurity& values);
 
-  // Connects to the SMTP server of the settings. On failure: the client is
+  // Connects to the SMTP server of the settings. While the security
+  // settings could not be read, nothing is connected and the operator is
+  // told why. On failure: the client is
   // aborted, "Unable to connect..." shown, false returned. While another
   // e-mail is on its way the answer is the same, and that e-mail goes on.
   // With a secured connection, the messages name the cause of a failure.
@@ -108,6 +113,8 @@ class EmailChannel {
   EmailSecurity security_;
   SmtpClient client_;
   bool running_ = false;
+  // Why no e-mail may go out: the security settings could not be read.
+  std::optional<std::string> blocked_;
 };
 
 }  // namespace tarvex::outbound

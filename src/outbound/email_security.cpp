@@ -4,6 +4,7 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/file_api.h"
 #include "platform/text_file.h"
 
 namespace tarvex::outbound {
@@ -22,6 +23,37 @@ const struct {
 } kTexts[] = {{"User", "user name", &EmailSecurity::user_name},
               {"Password", "password", &EmailSecurity::password},
               {"CertificateFile", "certificate file", &EmailSecurity::certificate_file}};
+
+bool valid_utf8(const std::string& text) {
+  for (std::size_t i = 0; i < text.size();) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    const std::size_t length = c < 0x80         ? 1
+                               : (c >> 5) == 6  ? 2
+                               : (c >> 4) == 14 ? 3
+                               : (c >> 3) == 30 ? 4
+                                                : 0;
+    if (length == 0 || i + length > text.size() || (length == 2 && c < 0xC2)) return false;
+    for (std::size_t k = 1; k < length; ++k)
+      if ((static_cast<unsigned char>(text[i + k]) >> 6) != 2) return false;
+    i += length;
+  }
+  return true;
+}
+
+std::string utf8_or_latin1(const std::string& text) {
+  if (valid_utf8(text)) return text;
+  std::string utf8;
+  for (char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x80) {
+      utf8 += c;
+    } else {
+      utf8 += static_cast<char>(0xC0 | byte >> 6);
+      utf8 += static_cast<char>(0x80 | (byte & 0x3F));
+    }
+  }
+  return utf8;
+}
 
 void narrow_to_owner(const std::string& path) {
   std::error_code ec;
@@ -69,13 +101,19 @@ const char* security_name(SmtpSecurity security) {
   return "None";
 }
 
-std::optional<std::string> read_email_security(const std::string& path, EmailSecurity& security) {
-  if (!platform::file_exists(path)) return std::nullopt;
+std::optional<std::string> read_email_security(const std::string& path, EmailSecurity& security,
+                                               bool* unreadable) {
+  if (unreadable) *unreadable = false;
+  std::error_code ec;
+  // Anything of that name counts: a folder there is a file that can not be
+  // read, not a missing one.
+  if (!fs::exists(platform::to_fs_path(path), ec) && !ec) return std::nullopt;
   narrow_to_owner(path);
   std::vector<std::string> lines;
   try {
     lines = platform::read_lines(path);
   } catch (const platform::FileError& e) {
+    if (unreadable) *unreadable = true;
     return std::string(e.what());
   }
   EmailSecurity read;
@@ -102,6 +140,8 @@ std::optional<std::string> read_email_security(const std::string& path, EmailSec
     for (const auto& text : kTexts)
       if (key == text.key) read.*text.member = value;
   }
+  read.user_name = utf8_or_latin1(read.user_name);
+  read.password = utf8_or_latin1(read.password);
   security = read;
   if (damaged.empty()) return std::nullopt;
   return "The e-mail security settings in \"" + path + "\" hold a value that is not understood (" +

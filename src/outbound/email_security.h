@@ -17,9 +17,9 @@ inline constexpr const char* kBadPort =
 // How the SMTP connection is secured and the login it uses.
 struct EmailSecurity {
   SmtpSecurity security = SmtpSecurity::None;
-  int port = 0;  // 0: the standard port of the security
-  std::string user_name;
-  std::string password;
+  int port = 0;                  // 0: the standard port of the security
+  std::string user_name;         // UTF-8
+  std::string password;          // UTF-8
   std::string certificate_file;  // a path; certificates to trust besides the system's
 
   bool operator==(const EmailSecurity&) const = default;
@@ -39,8 +39,12 @@ std::optional<int> port_setting(const std::string& text);
 // be read or holds a value that is not understood; a security that is not
 // understood is taken as STARTTLS, so that nothing goes out in clear that
 // was meant to be secured. A file that others may read is narrowed to its
-// owner.
-std::optional<std::string> read_email_security(const std::string& path, EmailSecurity& security);
+// owner. unreadable tells whether the text is about a file that is there
+// and can not be read, which leaves security as it was. The user name and
+// password are UTF-8, as the login takes them; bytes that are no UTF-8
+// (a file of an earlier version) are read as Latin-1.
+std::optional<std::string> read_email_security(const std::string& path, EmailSecurity& security,
+                                               bool* unreadable = nullptr);
 
 // The text to show when a value cannot be stored (a line break would split
 // its line), else nothing.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <map>
 #include <stdexcept>
 
@@ -87,10 +88,7 @@ std::map<std::string, std::string> ini_section(const std::vector<std::string>& l
   return values;
 }
 
-// The recipient in a name of the daemon's outbox layouts: OUT<number>.<ext>,
-// OUT<priority>_<number>_<serial>.<ext> and
-// OUT<priority><date>_<time>_<serial>_<number>_<note>.<ext>.
-std::string recipient_of(const std::string& name) {
+std::vector<std::string> name_fields(const std::string& name) {
   std::vector<std::string> fields;
   std::size_t from = 0;
   for (;;) {
@@ -99,6 +97,24 @@ std::string recipient_of(const std::string& name) {
     if (underscore == std::string::npos) break;
     from = underscore + 1;
   }
+  return fields;
+}
+
+// The bridge's serial in a name of its own layout (see outbox_name), else 0.
+std::uint64_t serial_of(const std::string& name) {
+  const auto fields = name_fields(name);
+  if (fields.size() < 5 || fields[2].empty() || fields[2].size() > 19 ||
+      !std::all_of(fields[2].begin(), fields[2].end(),
+                   [](char c) { return std::isdigit(static_cast<unsigned char>(c)); }))
+    return 0;
+  return std::stoull(fields[2]);
+}
+
+// The recipient in a name of the daemon's outbox layouts: OUT<number>.<ext>,
+// OUT<priority>_<number>_<serial>.<ext> and
+// OUT<priority><date>_<time>_<serial>_<number>_<note>.<ext>.
+std::string recipient_of(const std::string& name) {
+  const auto fields = name_fields(name);
   if (fields.size() >= 5) return fields[3];
   if (fields.size() == 3) return fields[1];
   const std::string single = fields[0].substr(3);
@@ -206,9 +222,10 @@ std::string from_text_file(const std::string& bytes) {
 
 GammuFilesGateway::GammuFilesGateway(GammuSettings settings,
                                      std::function<void(const std::string&)> note,
-                                     std::int64_t settle_ms)
+                                     std::int64_t settle_ms, BridgeFiles& files)
     : settings_(std::move(settings)),
       note_(std::move(note)),
+      files_(files),
       inbox_(settings_.inbox, "IN*", settle_ms),
       sent_(settings_.sent, "OUT*", settle_ms),
       error_(settings_.error, "OUT*", settle_ms) {}
@@ -221,6 +238,17 @@ std::string GammuFilesGateway::outbox_name(const GatewayMessage& message) {
   for (char c : message.tag)
     if (std::isalnum(static_cast<unsigned char>(c)) || c == '-') tag += c;
   if (tag.empty()) tag.push_back('0');
+  const std::size_t fixed = 4 + time.size() + 1 + std::to_string(message.serial).size() + 1 +
+                            message.destination.size() + 1 + 5;
+  const std::size_t room = kLongestOutboxName > fixed + 12 ? kLongestOutboxName - fixed : 12;
+  if (tag.size() > room) {
+    // Cut, with a hash of the whole, so that two long tags stay apart.
+    std::uint32_t hash = 2166136261u;
+    for (unsigned char c : message.tag) hash = (hash ^ c) * 16777619u;
+    char hex[9];
+    std::snprintf(hex, sizeof hex, "%08x", hash);
+    tag = tag.substr(0, room - 9) + "-" + hex;
+  }
   std::string name = "OUTC";
   name += time;
   name += '_';
@@ -239,13 +267,16 @@ void GammuFilesGateway::submit(const GatewayMessage& message) {
   if (platform::file_exists(path)) throw platform::FileError("\"" + path + "\" exists already");
   // The daemon takes every name beginning with "OUT"; the file is written
   // under another one and renamed when complete.
+  // On the disk before the claim goes: after a power cut the message is
+  // either in the programming folder or whole in the daemon's outbox.
   const std::string temporary =
       platform::join_path(settings_.outbox, "tarvex-" + std::to_string(message.serial));
-  platform::write_file(temporary, to_utf16_file(message.text));
-  if (const std::error_code ec = platform::replace_file(temporary, path)) {
-    platform::remove_file(temporary);
+  files_.write(temporary, to_utf16_file(message.text));
+  if (const std::error_code ec = files_.rename(temporary, path)) {
+    files_.remove(temporary);
     throw platform::FileError("Cannot write file \"" + path + "\". " + ec.message());
   }
+  files_.sync_folder(settings_.outbox);
 }
 
 bool GammuFilesGateway::holds(std::uint64_t serial) {
@@ -269,8 +300,8 @@ void GammuFilesGateway::outcomes(CompleteFiles& folder, GatewayOutcome outcome, 
       continue;
     }
     try {
-      events.push_back(
-          {outcome, recipient_of(name), from_text_file(platform::read_file(path)), 0, path});
+      events.push_back({outcome, recipient_of(name), from_text_file(platform::read_file(path)), 0,
+                        path, serial_of(name)});
     } catch (const platform::FileError&) {
       // gone or unreadable for now: looked at again
     }
@@ -301,10 +332,8 @@ std::vector<GatewayEvent> GammuFilesGateway::events(std::int64_t now_ms) {
   return events;
 }
 
-void GammuFilesGateway::finish(const GatewayEvent& event) {
-  if (platform::remove_file(event.file)) return;
-  note_("could not delete " + event.file + "; it is not passed on again");
-  left_alone_.insert(event.file);
+bool GammuFilesGateway::finish(const std::string& file) {
+  return files_.remove(file) || !platform::file_exists(file);
 }
 
 }  // namespace tarvex::outbound

@@ -51,17 +51,22 @@ class GammuFilesGateway : public SmsGateway {
  public:
   // note: where the gateway tells of files it leaves alone.
   GammuFilesGateway(GammuSettings settings, std::function<void(const std::string&)> note,
-                    std::int64_t settle_ms = 500);
+                    std::int64_t settle_ms = 500, BridgeFiles& files = system_bridge_files());
+
+  // gammu-smsd 1.42 aborts on an outbox name of 100 bytes or more, and again
+  // at every start while the file is there.
+  static constexpr std::size_t kLongestOutboxName = 80;
 
   // "OUTC<yyyymmdd>_<hhmmss>_<serial>_<number>_<tag>.txt", "d" added when a
   // delivery report is asked for; the time is that of the serial (ms since
-  // 1970, UTC), so the daemon sends in the order of hand-over.
+  // 1970, UTC), so the daemon sends in the order of hand-over. A tag too long
+  // for kLongestOutboxName is cut and ends in a hash of the whole.
   static std::string outbox_name(const GatewayMessage& message);
 
   void submit(const GatewayMessage& message) override;
   bool holds(std::uint64_t serial) override;
   std::vector<GatewayEvent> events(std::int64_t now_ms) override;
-  void finish(const GatewayEvent& event) override;
+  bool finish(const std::string& file) override;
 
  private:
   void outcomes(CompleteFiles& folder, GatewayOutcome outcome, std::int64_t now_ms,
@@ -69,11 +74,11 @@ class GammuFilesGateway : public SmsGateway {
 
   GammuSettings settings_;
   std::function<void(const std::string&)> note_;
+  BridgeFiles& files_;
   CompleteFiles inbox_;
   CompleteFiles sent_;
   CompleteFiles error_;
-  // Files passed on that could not be deleted, and files that can not be
-  // read: told once, then left alone.
+  // Files that are no messages: told once, then left alone.
   std::set<std::string> left_alone_;
 };
 

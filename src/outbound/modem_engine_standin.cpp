@@ -100,8 +100,8 @@ std::string write_incoming_file(const std::string& folder, const std::string& pr
   do {
     path = platform::join_path(folder, prefix + std::to_string(++counter) + ".txt");
   } while (platform::file_exists(path));
-  // write_lines writes "<name>.tmp" first, which the "*.txt" poll never
-  // takes, and renames it when complete.
+  // write_lines writes "<name>.<hex>.tmp" first, which the "*.txt" poll
+  // never takes, and renames it when complete.
   platform::write_lines(path, lines);
   return path;
 }

@@ -2,10 +2,14 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
+#include <cstdlib>
 #include <limits>
 #include <optional>
+#include <random>
 
 #include "outbound/socket_errors.h"
+#include "platform/local_time.h"
 
 namespace tarvex::outbound {
 
@@ -94,6 +98,44 @@ std::string without_line_end(std::string line) {
 }
 
 }  // namespace
+
+std::string mail_date(std::time_t time) {
+  static const char* const kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+  static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                        "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  // Numbers only from the time functions: their names follow the locale.
+  const auto fields = [time](bool local) {
+    const std::string text = local ? platform::format_local_time(time, "%Y %m %d %H %M %S %w %j")
+                                   : platform::format_utc_time(time, "%Y %m %d %H %M %S %w %j");
+    int f[8] = {};
+    std::sscanf(text.c_str(), "%d %d %d %d %d %d %d %d", &f[0], &f[1], &f[2], &f[3], &f[4], &f[5],
+                &f[6], &f[7]);
+    return std::vector<int>(f, f + 8);
+  };
+  const auto local = fields(true);
+  const auto utc = fields(false);
+  const int days = local[0] != utc[0] ? (local[0] > utc[0] ? 1 : -1) : local[7] - utc[7];
+  const int offset = days * 1440 + (local[3] - utc[3]) * 60 + (local[4] - utc[4]);
+  char text[64];
+  std::snprintf(text, sizeof text, "%s, %d %s %04d %02d:%02d:%02d %c%02d%02d", kDays[local[6] % 7],
+                local[2], kMonths[(local[1] + 11) % 12], local[0], local[3], local[4], local[5],
+                offset < 0 ? '-' : '+', std::abs(offset) / 60, std::abs(offset) % 60);
+  return text;
+}
+
+std::string message_id(const std::string& from_address, std::time_t time) {
+  static std::mt19937_64 random{std::random_device{}()};
+  std::string host;
+  const auto at = from_address.rfind('@');
+  if (at != std::string::npos)
+    for (char c : from_address.substr(at + 1))
+      if (std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '-') host += c;
+  if (host.empty()) host = "localhost";
+  char unique[48];
+  std::snprintf(unique, sizeof unique, "%lld.%016llx", static_cast<long long>(time),
+                static_cast<unsigned long long>(random()));
+  return "<" + std::string(unique) + "@" + host + ">";
+}
 
 SmtpClient::SmtpClient(platform::Scheduler& scheduler,
                        std::unique_ptr<platform::TcpTransport> transport)
@@ -449,7 +491,8 @@ std::string SmtpClient::build_header() const {
   const std::pair<const char*, const std::string*> optional[] = {{"Subject", &m.Subject},
                                                                  {"X-Mailer", &m.LocalProgram},
                                                                  {"Reply-To", &m.ReplyTo},
-                                                                 {"Date", &m.Date}};
+                                                                 {"Date", &m.Date},
+                                                                 {"Message-ID", &m.MessageId}};
   for (const auto& [name, value] : optional)
     if (!value->empty()) lines.push_back(std::string(name) + ": " + *value);
   lines.push_back("Mime-Version: 1.0");

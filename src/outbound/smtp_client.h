@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <functional>
 #include <memory>
 #include <stdexcept>
@@ -69,8 +70,17 @@ struct SmtpMessage {
   std::vector<std::string> Attachments;
   std::string LocalProgram;  // X-Mailer
   std::string ReplyTo;
-  std::string Date;
+  std::string Date;       // the "Date:" header (mail_date)
+  std::string MessageId;  // the "Message-ID:" header (message_id)
 };
+
+// "Thu, 10 Dec 2026 14:52:59 +0200": a time as the "Date:" header gives it,
+// in local time with its offset from UTC, names in English whatever the
+// locale.
+std::string mail_date(std::time_t time);
+// "<time.random@host>" for the "Message-ID:" header: a fresh one on every
+// call, at the host part of the sender's address ("localhost" without one).
+std::string message_id(const std::string& from_address, std::time_t time);
 
 // A plain-text SMTP client on a TcpTransport. Every call is synchronous for
 // the caller; while it waits for the network it keeps the window alive by

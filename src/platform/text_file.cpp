@@ -1,12 +1,14 @@
 #include "platform/text_file.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <random>
 #include <system_error>
 
 #ifndef _WIN32
@@ -138,35 +140,63 @@ std::vector<std::string> read_lines(const std::string& path, std::uintmax_t max_
 
 namespace {
 
-// A fresh temporary file; owner_only makes it readable by its owner alone
-// from the moment it exists.
-std::FILE* create_temp(const std::string& temp, bool owner_only) {
+// A temporary file of a fresh name beside path: never one that exists
+// already, which may be an operator's own file. owner_only makes it readable
+// by its owner alone from the moment it exists.
+std::FILE* create_temp(const std::string& path, bool owner_only, std::string& temp) {
+  static std::atomic<std::uint64_t> counter{std::random_device{}()};
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    char unique[24];
+    std::snprintf(unique, sizeof unique, ".%08llx.tmp",
+                  static_cast<unsigned long long>((counter++ * 0x9E3779B97F4A7C15ull) >> 32));
+    temp = path + unique;
 #ifdef _WIN32
-  // A file in the operator's profile is private to the account already.
-  (void)owner_only;
-  return open_file(temp, "wb");
+    // A file in the operator's profile is private to the account already.
+    (void)owner_only;
+    if (fs::exists(to_fs_path(temp))) continue;
+    return open_file(temp, "wb");
 #else
-  if (!owner_only) return open_file(temp, "wb");
-  delete_file(temp);
-  if (const int fault = file_fault_point(FileOp::Open, temp)) {
-    errno = fault_errno(fault);
-    return nullptr;
+    if (const int fault = file_fault_point(FileOp::Open, temp)) {
+      errno = fault_errno(fault);
+      return nullptr;
+    }
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                          owner_only ? S_IRUSR | S_IWUSR : 0666);
+    if (fd < 0 && errno == EEXIST) continue;
+    if (fd < 0) return nullptr;
+    std::FILE* file = ::fdopen(fd, "wb");
+    if (!file) ::close(fd);
+    file_opened(file);
+    return file;
+#endif
   }
-  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR);
-  if (fd < 0) return nullptr;
-  std::FILE* file = ::fdopen(fd, "wb");
-  if (!file) ::close(fd);
-  file_opened(file);
-  return file;
+  errno = EEXIST;
+  return nullptr;
+}
+
+}  // namespace
+
+void sync_folder(const std::string& folder) {
+#ifndef _WIN32
+  const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+#else
+  (void)folder;  // the one-step replace writes through
 #endif
 }
 
-void rewrite_file(const std::string& path, const std::string& bytes, bool owner_only) {
-  const std::string temp = path + ".tmp";
+namespace {
+
+void rewrite_file(const std::string& path, const std::string& bytes, bool owner_only,
+                  bool synced = false) {
+  std::string temp;
   // A crash right after the rename must not leave an empty file where the
-  // old one stood; a new file (an outbox message) needs no such care.
-  const bool replaces = file_exists(path);
-  std::FILE* file = create_temp(temp, owner_only);
+  // old one stood; a new file (an outbox message) needs no such care unless
+  // the caller is about to delete the only other copy.
+  const bool replaces = synced || file_exists(path);
+  std::FILE* file = create_temp(path, owner_only, temp);
   if (!file) fail("Cannot create file", path, errno);
   int error = write_all(file, bytes, replaces);
   if (close_file(file) != 0 && !error) error = errno ? errno : EIO;
@@ -178,6 +208,7 @@ void rewrite_file(const std::string& path, const std::string& bytes, bool owner_
     delete_file(temp);
     fail("Cannot replace file", path, replaced);
   }
+  if (synced) sync_folder(folder_of(path));
 }
 
 }  // namespace
@@ -188,6 +219,10 @@ void write_file(const std::string& path, const std::string& bytes) {
 
 void write_private_file(const std::string& path, const std::string& bytes) {
   rewrite_file(path, bytes, true);
+}
+
+void write_synced_file(const std::string& path, const std::string& bytes) {
+  rewrite_file(path, bytes, false, true);
 }
 
 void write_lines(const std::string& path, const std::vector<std::string>& lines) {

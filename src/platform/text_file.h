@@ -32,13 +32,19 @@ std::string read_file(const std::string& path, std::uintmax_t max_bytes);
 std::vector<std::string> read_lines(const std::string& path, std::uintmax_t max_bytes);
 
 // Replaces the whole file. The new contents are written to a temporary file
-// beside it and renamed over it, so a failure never leaves a truncated file
-// where a good one stood.
+// of a fresh name beside it ("<name>.<8 hex digits>.tmp", never a file that
+// is there already) and renamed over it, so a failure never leaves a
+// truncated file where a good one stood.
 void write_file(const std::string& path, const std::string& bytes);
 void write_lines(const std::string& path, const std::vector<std::string>& lines);
 // Like write_file, for a file that holds a secret: the new file can be read
 // and written by its owner alone, from its creation on.
 void write_private_file(const std::string& path, const std::string& bytes);
+// Like write_file, and the file and its name are on the disk when it returns,
+// for a new file whose only other copy is deleted next.
+void write_synced_file(const std::string& path, const std::string& bytes);
+// Puts the names of a folder's files on the disk (after a rename into it).
+void sync_folder(const std::string& folder);
 
 // Appends lines (each with CR LF), creating the file when it is missing. If the
 // write fails, the file is cut back to its earlier length and FileError thrown.

@@ -6,6 +6,7 @@
 
 #include "app/user_codec.h"
 #include "platform/text_file.h"
+#include "support/blocked_rewrite.h"
 #include "support/scripted_ui.h"
 #include "support/temp_folder.h"
 
@@ -199,10 +200,12 @@ TEST(UserGrid, FailedWriteIsReportedAndKeepsTheOldFile) {
   TempFolder dir;
   ScriptedUi ui;
   write_users(dir, {"None", "admin", "root"});
-  std::filesystem::create_directory(dir.file("user.dat.tmp"));
   platform::StringGrid grid(3, 2);
   init_user_grid(grid);
-  EXPECT_FALSE(SaveUsers(ui, grid, dir.file(kUserFile)));
+  {
+    const tarvex::testing::BlockedRewrite blocked(dir.file(kUserFile));
+    EXPECT_FALSE(SaveUsers(ui, grid, dir.file(kUserFile)));
+  }
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_NE(ui.messages[0].find("user.dat"), std::string::npos);
   EXPECT_EQ(auto_logon_name(dir.file(kUserFile)), std::nullopt);

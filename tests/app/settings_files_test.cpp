@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "platform/virtual_scheduler.h"
+#include "support/blocked_rewrite.h"
 #include "support/scripted_ui.h"
 #include "support/temp_folder.h"
 
@@ -124,9 +125,11 @@ TEST(SettingsFiles, ChangeSettingAsksStoresAndReportsAFailedRewrite) {
             "out\r\ndev\r\n/x/in\r\n/opt/engine\r\nunit.msg\r\nfun\r\n3\r\n\r\n\r\n\r\n\r\n\r\n");
 
   // A rewrite that fails: the caption changes, the setting does not.
-  std::filesystem::create_directory(dir.file("setup.txt.tmp"));
   ui.dialog_answers.push_back("/new/log.msg");
-  change = change_setting(session, SetupEntry::LogFile);
+  {
+    const tarvex::testing::BlockedRewrite blocked(dir.file("setup.txt"));
+    change = change_setting(session, SetupEntry::LogFile);
+  }
   ASSERT_TRUE(change);
   EXPECT_FALSE(change->stored);
   EXPECT_EQ(change->caption, "Log File: /new/log.msg");

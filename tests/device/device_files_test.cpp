@@ -8,6 +8,7 @@
 #include "device/device_fixture.h"
 #include "device/message_table.h"
 #include "platform/text_file.h"
+#include "support/blocked_rewrite.h"
 
 namespace tarvex::device {
 namespace {
@@ -112,13 +113,15 @@ TEST_F(DeviceFilesTest, SaveDefaultCancelledWritesNothingButKeepsTheFunctionChoi
 
 TEST_F(DeviceFilesTest, FailedSaveKeepsTheOldFileWhole) {
   write_device("keep.dev", kGate);
-  std::filesystem::create_directory(device_path("keep.dev.tmp"));
   device.function_file = "Gate.fun";
   device.password = "1111";
   device.hardware_type = "Contactid";
   device.modified = true;
   answer_dialog(device_path("keep.dev"));
-  EXPECT_FALSE(save_device(context, DeviceFileKind::Device));
+  {
+    const testing::BlockedRewrite blocked(device_path("keep.dev"));
+    EXPECT_FALSE(save_device(context, DeviceFileKind::Device));
+  }
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_NE(ui.messages[0].find("keep.dev"), std::string::npos);
   EXPECT_EQ(dir.read("Devices/keep.dev"), kGate);

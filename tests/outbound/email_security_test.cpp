@@ -52,8 +52,10 @@ TEST_F(EmailSecurityTest, FileIsTheOperatorsAloneAndRoundTrips) {
   EXPECT_TRUE(channel->load_email_security());
   EXPECT_EQ(channel->security(), EmailSecurity{});
 
+  // The login as UTF-8, as AUTH takes it: "\xC3\xA4" is a-umlaut, "\xC5\x82" an
+  // l with stroke, which no 8-bit code page of Western Europe holds.
   const EmailSecurity values{SmtpSecurity::StartTls, 2587, "anna@provider.example",
-                             "p\xE4ss = word ", "/etc/ssl/relay.pem"};
+                             "p\xC3\xA4ss = w\xC5\x82rd ", "/etc/ssl/relay.pem"};
   const mode_t old_mask = ::umask(0);  // even a permissive umask gives a private file
   const bool saved = channel->save_email_security(values);
   ::umask(old_mask);
@@ -61,7 +63,7 @@ TEST_F(EmailSecurityTest, FileIsTheOperatorsAloneAndRoundTrips) {
   EXPECT_TRUE(private_to_owner(path));
   EXPECT_EQ(platform::read_file(path),
             "Security=STARTTLS\r\nPort=2587\r\nUser=anna@provider.example\r\n"
-            "Password=p\xE4ss = word \r\nCertificateFile=/etc/ssl/relay.pem\r\n");
+            "Password=p\xC3\xA4ss = w\xC5\x82rd \r\nCertificateFile=/etc/ssl/relay.pem\r\n");
 
   // Widened by someone else: narrowed again on reading, values intact.
   fs::permissions(path, fs::perms::group_read | fs::perms::others_read, fs::perm_options::add);
@@ -70,6 +72,32 @@ TEST_F(EmailSecurityTest, FileIsTheOperatorsAloneAndRoundTrips) {
   EXPECT_EQ(read, values);
   EXPECT_TRUE(private_to_owner(path));
   EXPECT_TRUE(ui.messages.empty());
+
+  // Written by an earlier version in Latin-1: read as such.
+  platform::write_file(path, "User=J\xFCrgen\r\nPassword=p\xE4ss\r\n");
+  EXPECT_EQ(read_email_security(path, read), std::nullopt);
+  EXPECT_EQ(read.user_name, "J\xC3\xBCrgen");
+  EXPECT_EQ(read.password, "p\xC3\xA4ss");
+}
+
+TEST_F(EmailSecurityTest, UnreadableSettingsSendNothingUntilTheyAreAppliedAgain) {
+  ASSERT_TRUE(channel->save_email_settings(
+      {"Owner", "012", "a@x", "mail.example.net", "tarvex", "A1", "p@x"}));
+  // Something of the file's name that can not be read as a file.
+  fs::create_directory(dir.file(kEmailSecurityFile));
+  EXPECT_FALSE(channel->load_email_security());
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].rfind(kSecurityUnreadable, 0), 0u) << ui.messages[0];
+  ui.messages.clear();
+  EXPECT_FALSE(channel->check_connect());
+  EXPECT_EQ(server->connects, 0);
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].rfind(kSecurityUnreadable, 0), 0u);
+
+  fs::remove(dir.file(kEmailSecurityFile));
+  ASSERT_TRUE(channel->save_email_security({SmtpSecurity::StartTls, 0, "", "", ""}));
+  EXPECT_TRUE(channel->check_connect());
+  EXPECT_EQ(server->connects, 1);
 }
 
 TEST_F(EmailSecurityTest, UnstorableOrDamagedValuesNeverFallBackToClearText) {

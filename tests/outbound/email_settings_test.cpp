@@ -8,6 +8,7 @@
 #include "outbound/email_channel.h"
 #include "platform/text_file.h"
 #include "platform/virtual_scheduler.h"
+#include "support/blocked_rewrite.h"
 #include "support/scripted_smtp_server.h"
 #include "support/scripted_ui.h"
 #include "support/temp_folder.h"
@@ -85,11 +86,12 @@ TEST_F(EmailSettingsTest, LoadFailuresAreReportedAndKeepTheSettings) {
 TEST_F(EmailSettingsTest, FailedSaveIsReportedAndChangesNothing) {
   ASSERT_TRUE(channel.save_email_settings(sample_settings()));
   const std::string before = dir.read("eset.ini");
-  // The file cannot be replaced while a folder of its temporary name is there.
-  std::filesystem::create_directory(dir.file("eset.ini.tmp"));
   EmailSettings changed = sample_settings();
   changed.account_number = "NEW";
-  EXPECT_FALSE(channel.save_email_settings(changed));
+  {
+    const testing::BlockedRewrite blocked(dir.file("eset.ini"));
+    EXPECT_FALSE(channel.save_email_settings(changed));
+  }
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_NE(ui.messages[0].find("eset.ini"), std::string::npos);
   EXPECT_EQ(channel.settings(), sample_settings());

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "faulty_bridge_files.h"
 #include "outbound/gammu_gateway.h"
 #include "outbound/outbox_message_file.h"
 #include "platform/text_file.h"
@@ -185,9 +186,169 @@ TEST(BridgeFailure, NothingIsLostWhileTheIncomingFolderCanNotBeWritten) {
 
   std::filesystem::remove(dir.file("blocked"));
   EXPECT_EQ(bridge.poll(1000), 1);
-  EXPECT_EQ(platform::read_lines(dir.file("blocked/Incoming/sms-bridge-1.txt")),
+  EXPECT_EQ(platform::read_lines(dir.file("blocked/Incoming/sms-bridge-1796778827000.txt")),
             std::vector<std::string>{"+27821234567,sent," + local_time_text(kWallMs / 1000) +
                                      ",Sent: P1"});
+}
+
+TEST(SmsSize, CountsGsmSeptetsWithTheExtensionTableAndUcs2Otherwise) {
+  EXPECT_EQ(sms_size(std::string(160, 'a')).parts, 1);
+  EXPECT_EQ(sms_size(std::string(161, 'a')).parts, 2);
+  EXPECT_EQ(sms_size(std::string(306, 'a')).parts, 2);
+  EXPECT_EQ(sms_size(std::string(307, 'a')).parts, 3);
+  // "{" and the like take two septets; "@", "\xA3", "\xE9", line ends one.
+  EXPECT_EQ(sms_size(std::string(80, '{')).units, 160u);
+  EXPECT_EQ(sms_size(std::string(80, '{')).parts, 1);
+  EXPECT_EQ(sms_size(std::string(79, '{') + "@a").parts, 1);
+  EXPECT_EQ(sms_size(std::string(80, '{') + "a").parts, 2);
+  const SmsSize gsm = sms_size("@\xA3\xE9\xDC\r\n");
+  EXPECT_FALSE(gsm.unicode);
+  EXPECT_EQ(gsm.units, 6u);
+  // One character outside the GSM alphabet makes it UCS-2: 70 to an SMS.
+  const std::string accented = std::string(69, 'a') + "\xEA";
+  EXPECT_TRUE(sms_size(accented).unicode);
+  EXPECT_EQ(sms_size(accented).parts, 1);
+  EXPECT_EQ(sms_size(accented + "b").parts, 2);
+  EXPECT_TRUE(sms_size("`").unicode);
+}
+
+TEST_F(Bridge, TextLongerThanOneSmsIsRefusedUnlessMultipartIsAllowed) {
+  const std::string long_text(161, 'a');
+  write_outbox_file(dir.file("Outbox"), programming_message("+27821234567", 1, long_text));
+  write_outbox_file(dir.file("Outbox"),
+                    programming_message("+27821234567", 2, std::string(80, '{')));
+  bridge.poll(0);
+  bridge.poll(500);
+  EXPECT_EQ(names_in(dir.file("gw/outbox")).size(), 1u);
+  EXPECT_EQ(names_in(dir.file("Outbox")), std::vector<std::string>{"+27821234567_1.txt.bad"});
+  EXPECT_EQ(incoming_lines_written(),
+            std::vector<std::string>{"+27821234567,failed," + now_text() +
+                                     ",Not sent: too long for one SMS, it needs 2 (161 of 160 GSM "
+                                     "characters) (+27821234567_1.txt)"});
+  EXPECT_NE(dir.read("sms-bridge.log").find("\"multipart = yes\" in sms-bridge.ini"),
+            std::string::npos);
+
+  dir.write("sms-bridge.ini", "# linked parts\n[bridge]\n Multipart = Yes \n");
+  const BridgeSettings multipart = read_bridge_settings(dir.file("sms-bridge.ini"));
+  EXPECT_TRUE(multipart.multipart);
+  EXPECT_FALSE(read_bridge_settings(dir.file("missing.ini")).multipart);
+  for (const char* bad : {"multipart = maybe\n", "multi = yes\n"}) {
+    dir.write("bad.ini", bad);
+    EXPECT_THROW(read_bridge_settings(dir.file("bad.ini")), std::runtime_error) << bad;
+  }
+  SmsBridge sends_parts(
+      {dir.file("Outbox"), dir.file("Incoming"), dir.file("sms-bridge.log"), ""}, gateway,
+      [] { return kWallMs + 5000; }, 500, multipart);
+  write_outbox_file(dir.file("Outbox"), programming_message("+27821234567", 3, long_text));
+  sends_parts.poll(1000);
+  sends_parts.poll(1500);
+  EXPECT_EQ(names_in(dir.file("gw/outbox")).size(), 2u);
+}
+
+TEST(BridgeFiles, MessageIsOnTheDiskInTheDaemonsOutboxBeforeItsClaimGoes) {
+  testing::TempFolder dir;
+  FaultyBridgeFiles files;
+  GammuFilesGateway gateway(
+      {dir.file("gw/inbox"), dir.file("gw/outbox"), dir.file("gw/sent"), dir.file("gw/error"),
+       false},
+      [](const std::string&) {}, 500, files);
+  SmsBridge bridge(
+      {dir.file("Outbox"), dir.file("Incoming"), dir.file("bridge.log"), ""}, gateway,
+      [] { return kWallMs; }, 500, {}, files);
+  platform::create_folders(dir.file("Outbox"));
+  write_outbox_file(dir.file("Outbox"), programming_message("+27821234567", 1, "P1"));
+  bridge.poll(0);
+  bridge.poll(500);
+  const auto step = [&](const std::string& op, const std::string& ending) {
+    for (std::size_t i = 0; i < files.done.size(); ++i)
+      if (files.done[i].rfind(op + " ", 0) == 0 && ends_with(files.done[i], ending)) return i;
+    return files.done.size();
+  };
+  const std::string outbox = dir.file("gw/outbox");
+  const std::size_t written = step("write", "tarvex-1796778827000");
+  const std::size_t named = step("rename", "_+27821234567_1.txtd");
+  const std::size_t synced = step("sync", outbox);
+  const std::size_t claim_renamed = step("rename", ".1796778827000.handed");
+  const std::size_t claim_gone = step("remove", ".1796778827000.handed");
+  ASSERT_LT(claim_gone, files.done.size()) << ::testing::PrintToString(files.done);
+  EXPECT_LT(written, named);
+  EXPECT_LT(named, synced);
+  EXPECT_LT(synced, claim_renamed);
+  EXPECT_LT(claim_renamed, claim_gone);
+}
+
+// A run that is stopped dead at one file operation and started again, for
+// every operation in turn: each message goes to the daemon once, and each
+// line reaches the program (which takes and deletes the incoming files as
+// they come) and the unit log once.
+TEST(BridgeFiles, EveryMessageIsHandedOverAndToldOnceWhereverTheBridgeIsStopped) {
+  for (int stop_at = 1;; ++stop_at) {
+    SCOPED_TRACE("stopped at operation " + std::to_string(stop_at));
+    testing::TempFolder dir;
+    for (const char* folder : {"Outbox", "gw/inbox", "gw/outbox", "gw/sent", "gw/error"})
+      platform::create_folders(dir.file(folder));
+    FaultyBridgeFiles files;
+    int operations = 0;
+    bool stopped = false;
+    files.stop = [&](const std::string&, const std::string&) {
+      if (++operations != stop_at) return false;
+      stopped = true;
+      return true;
+    };
+    write_outbox_file(dir.file("Outbox"), programming_message("+27821234561", 1, "one"));
+    write_outbox_file(dir.file("Outbox"), command_message("+27821234562", 2, "*", "1234", "two"));
+    dir.write("gw/inbox/IN20261209_010700_00_+27821234563_00.txt",
+              "[SMSBackup000]\nNumber = \"+27821234563\"\nText00 = " + ucs2_hex("hi") + "\n");
+    const EngineFolders folders{dir.file("Outbox"), dir.file("Incoming"), dir.file("bridge.log"),
+                                dir.file("UnitLog.msg")};
+    std::vector<std::string> told;
+    std::int64_t now = 0;
+    for (int round = 0, restarts = 0; round < 16; ++restarts) {
+      ASSERT_LT(restarts, 3);
+      try {
+        GammuFilesGateway gateway(
+            {dir.file("gw/inbox"), dir.file("gw/outbox"), dir.file("gw/sent"), dir.file("gw/error"),
+             true},
+            [](const std::string&) {}, 500, files);
+        SmsBridge bridge(
+            folders, gateway, [] { return kWallMs; }, 500, {}, files);
+        for (; round < 16; ++round, now += 500) {
+          bridge.poll(now);
+          // The daemon sends what it was given; the program takes what it
+          // is told.
+          for (const auto& name : platform::list_files(dir.file("gw/outbox"), "OUTC*"))
+            std::filesystem::rename(dir.file("gw/outbox/" + name), dir.file("gw/sent/" + name));
+          for (const auto& name : platform::list_files(dir.file("Incoming"), "*.txt")) {
+            for (auto& line : platform::read_lines(dir.file("Incoming/" + name)))
+              told.push_back(line);
+            std::filesystem::remove(dir.file("Incoming/" + name));
+          }
+        }
+      } catch (const BridgeStopped&) {
+        ++round;
+      }
+    }
+    const auto once = [](const std::vector<std::string>& lines) {
+      int one = 0, two = 0, hi = 0;
+      for (const auto& line : lines) {
+        one += line.find(",sent,") != std::string::npos && ends_with(line, ",Sent: one");
+        two += line.find(",sent,") != std::string::npos && ends_with(line, ",Sent: *1234two");
+        hi += line.find(",received,") != std::string::npos && ends_with(line, ",hi");
+      }
+      return one == 1 && two == 1 && hi == 1 && lines.size() == 3;
+    };
+    EXPECT_TRUE(once(told)) << ::testing::PrintToString(told);
+    EXPECT_TRUE(once(platform::read_lines(dir.file("UnitLog.msg")))) << dir.read("UnitLog.msg");
+    int handed = 0;
+    for (const auto& op : files.done)
+      handed += op.rfind("rename " + dir.file("gw/outbox/OUTC"), 0) == 0;
+    EXPECT_EQ(handed, 2);
+    for (const char* folder : {"Outbox", "Incoming", "gw/inbox", "gw/outbox", "gw/sent"})
+      EXPECT_TRUE(platform::list_files(dir.file(folder), "*").empty())
+          << folder << ": "
+          << ::testing::PrintToString(platform::list_files(dir.file(folder), "*"));
+    if (!stopped) break;
+  }
 }
 
 TEST(GammuSettingsFile, SampleConfigIsAcceptedAndUnsuitableOnesRefused) {

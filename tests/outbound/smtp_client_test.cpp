@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <ctime>
+
 #include <cerrno>
 
 #include "outbound/socket_errors.h"
@@ -547,6 +550,30 @@ TEST_F(SecureSmtpClientTest, EveryFailureNamesItsCauseAndNothingFollowsInClear) 
     EXPECT_EQ(server->commands, c.commands);
     EXPECT_LE(server->commands_in_clear(), 2u);
   }
+}
+
+TEST(MailHeaders, DateIsInEnglishWithTheOffsetAndEveryMessageIdIsNew) {
+#ifndef _WIN32
+  const char* old_zone = std::getenv("TZ");
+  const std::string kept = old_zone ? old_zone : "";
+  ::setenv("TZ", "XYZ-2", 1);  // two hours east of UTC
+  ::tzset();
+  EXPECT_EQ(mail_date(1796778827), "Wed, 9 Dec 2026 03:13:47 +0200");
+  ::setenv("TZ", "XYZ+3:30", 1);
+  ::tzset();
+  EXPECT_EQ(mail_date(1796778827), "Tue, 8 Dec 2026 21:43:47 -0330");
+  if (old_zone)
+    ::setenv("TZ", kept.c_str(), 1);
+  else
+    ::unsetenv("TZ");
+  ::tzset();
+#endif
+  const std::string id = message_id("anna@tarvex.example", 1796778827);
+  EXPECT_EQ(id.rfind("<1796778827.", 0), 0u) << id;
+  EXPECT_TRUE(id.ends_with("@tarvex.example>")) << id;
+  EXPECT_NE(message_id("anna@tarvex.example", 1796778827), id);
+  EXPECT_TRUE(message_id("", 1).ends_with("@localhost>"));
+  EXPECT_TRUE(message_id("a@b.example>\r\nBcc: x", 1).ends_with("@b.exampleBccx>"));
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "support/blocked_rewrite.h"
 #include "support/temp_folder.h"
 
 namespace tarvex::platform {
@@ -30,10 +31,26 @@ TEST(TextFile, WriteReadRoundTripWithCrLf) {
 TEST(TextFile, FailedRewriteKeepsTheOldFile) {
   TempFolder dir;
   dir.write("keep.txt", "old\r\n");
-  // A folder where the temporary file must go makes the write fail.
-  std::filesystem::create_directory(dir.file("keep.txt.tmp"));
-  EXPECT_THROW(write_lines(dir.file("keep.txt"), {"new"}), FileError);
+  {
+    const tarvex::testing::BlockedRewrite blocked(dir.file("keep.txt"));
+    EXPECT_THROW(write_lines(dir.file("keep.txt"), {"the new contents"}), FileError);
+  }
   EXPECT_EQ(dir.read("keep.txt"), "old\r\n");
+  EXPECT_EQ(list_files(dir.path(), "*"), std::vector<std::string>{"keep.txt"});
+}
+
+TEST(TextFile, RewritesLeaveFilesOfTheirOldTemporaryNameAlone) {
+  TempFolder dir;
+  // An operator's own files, beside the one rewritten.
+  dir.write("keep.txt.tmp", "mine\r\n");
+  std::filesystem::create_directory(dir.file("keep.txt.0.tmp"));
+  for (const char* text : {"one", "two"}) write_lines(dir.file("keep.txt"), {text});
+  write_synced_file(dir.file("new.txt"), "three");
+  EXPECT_EQ(dir.read("keep.txt"), "two\r\n");
+  EXPECT_EQ(dir.read("new.txt"), "three");
+  EXPECT_EQ(dir.read("keep.txt.tmp"), "mine\r\n");
+  EXPECT_EQ(list_files(dir.path(), "*"),
+            (std::vector<std::string>{"keep.txt", "keep.txt.tmp", "new.txt"}));
 }
 
 TEST(TextFile, PathsKeepEveryCharacterAndRewritesReplaceTheFile) {

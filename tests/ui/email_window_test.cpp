@@ -177,7 +177,11 @@ TEST_F(EmailAccountWindowTest, SecurityWindowStoresTheLoginPrivatelyAndRefusesAB
       QTest::keyClick(security.PortEdit, Qt::Key_Tab);
       QTest::keyClicks(security.focusWidget(), "anna");
       QTest::keyClick(security.focusWidget(), Qt::Key_Tab);
-      QTest::keyClicks(security.focusWidget(), "secret");
+      // Beyond Latin-1: the login goes out as UTF-8.
+      for (const QChar c : QString::fromUtf8("s\xC3\xA9"
+                                             "cret \xC5\x82"))
+        QTest::sendKeyEvent(QTest::Click, security.focusWidget(), Qt::Key_unknown, QString(c),
+                            Qt::NoModifier);
       QTest::keyClick(security.focusWidget(), Qt::Key_Return);
     });
     return security.exec();
@@ -189,7 +193,10 @@ TEST_F(EmailAccountWindowTest, SecurityWindowStoresTheLoginPrivatelyAndRefusesAB
   EXPECT_EQ(seen_in_modal, (std::vector<std::string>{"SecurityBox", "587", "still open"}));
   EXPECT_EQ(ui.messages, std::vector<std::string>{kBadPort});
   EXPECT_EQ(security.result(), QDialog::Accepted);
-  const EmailSecurity expected{SmtpSecurity::StartTls, 2587, "anna", "secret", ""};
+  const EmailSecurity expected{SmtpSecurity::StartTls, 2587, "anna",
+                               "s\xC3\xA9"
+                               "cret \xC5\x82",
+                               ""};
   EXPECT_EQ(channel.security(), expected);
   EmailSecurity from_file;
   EXPECT_EQ(read_email_security(dir.file(kEmailSecurityFile), from_file), std::nullopt);

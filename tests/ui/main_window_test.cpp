@@ -17,6 +17,7 @@
 
 #include "platform/virtual_scheduler.h"
 #include "qt/qt_scheduler.h"
+#include "support/blocked_rewrite.h"
 #include "support/scripted_ui.h"
 #include "support/temp_folder.h"
 
@@ -145,9 +146,11 @@ TEST_F(MainWindowTest, LogFileAndFunctionFolderLabelsFollowOnlyAStoredChange) {
 
   // setup.txt cannot be replaced: the caption changes, the label and the
   // setting do not.
-  std::filesystem::create_directory(dir.file("setup.txt.tmp"));
   ui.dialog_answers.push_back(dir.file("other.msg"));
-  form.action("SetupLogFile1")->trigger();
+  {
+    const testing::BlockedRewrite blocked(dir.file("setup.txt"));
+    form.action("SetupLogFile1")->trigger();
+  }
   EXPECT_EQ(form.action("SetupLogFile1")->text().toStdString(),
             "&Log File: " + dir.file("other.msg"));
   EXPECT_EQ(log_labels.size(), 1u);

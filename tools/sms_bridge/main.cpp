@@ -5,15 +5,19 @@
 // folder and the unit log from setup.txt there and the daemon's folders from
 // its configuration, and until SIGTERM or SIGINT hands every outbox file to
 // the daemon and passes on what the daemon receives, sends and fails to send.
+// sms-bridge.ini beside setup.txt may hold "multipart = yes", which lets a
+// text longer than one SMS go out as linked parts.
 
 #include <chrono>
 #include <cstdio>
 #include <exception>
+#include <optional>
 
 #include "../engine_loop.h"
 #include "outbound/gammu_gateway.h"
 #include "outbound/sms_bridge.h"
 #include "platform/file_api.h"
+#include "platform/file_lock.h"
 #include "platform/text_file.h"
 
 namespace {
@@ -24,6 +28,17 @@ constexpr const char* kSystemConfig = "/etc/gammu-smsdrc";
 std::int64_t wall_ms() {
   using namespace std::chrono;
   return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+}
+
+// Started from the programmer the bridge has no terminal: what it refuses
+// and warns of goes to its log as well.
+void tell(const std::string& log_file, const std::string& text) {
+  std::fprintf(stderr, "tarvex-sms-bridge: %s\n", text.c_str());
+  try {
+    tarvex::platform::append_lines(
+        log_file, {tarvex::outbound::local_time_text(wall_ms() / 1000) + " " + text});
+  } catch (const std::exception&) {
+  }
 }
 
 }  // namespace
@@ -39,31 +54,61 @@ int main(int argc, char** argv) {
   const std::string config = argc == 2                             ? argv[1]
                              : platform::file_exists(local_config) ? local_config
                                                                    : kSystemConfig;
+  const std::string log_file = platform::join_path(start_folder, outbound::kBridgeLogFile);
   outbound::EngineFolders folders;
   outbound::GammuSettings settings;
+  outbound::BridgeSettings bridge_settings;
   try {
     folders = outbound::engine_folders(start_folder, outbound::kBridgeLogFile);
     settings = outbound::read_gammu_settings(config);
+    bridge_settings = outbound::read_bridge_settings(
+        platform::join_path(start_folder, outbound::kBridgeSettingsFile));
+    platform::create_folders(folders.programming_folder);
+    platform::create_folders(settings.outbox);
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "tarvex-sms-bridge: %s\n", e.what());
+    tell(log_file, std::string("not started: ") + e.what());
+    return 1;
+  }
+
+  // One bridge on these folders: a second one would hand the first one's
+  // claims over while they are in use. The system lets the locks go when
+  // the process ends, however it ends.
+  const platform::FileLock outbox_lock(
+      platform::join_path(folders.programming_folder, "sms-bridge.lock"));
+  const platform::FileLock gateway_lock(
+      platform::join_path(settings.outbox, "tarvex-sms-bridge.lock"));
+  if (!outbox_lock.held() || !gateway_lock.held()) {
+    tell(log_file, "not started: another tarvex-sms-bridge is running on the programming folder " +
+                       folders.programming_folder + " or the gammu-smsd outbox " + settings.outbox);
     return 1;
   }
 
   outbound::SmsBridge* bridge_for_notes = nullptr;
   outbound::GammuFilesGateway gateway(settings, [&](const std::string& text) {
-    if (bridge_for_notes) bridge_for_notes->log(text);
+    if (!bridge_for_notes) return;
+    try {
+      bridge_for_notes->log(text);
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "tarvex-sms-bridge: %s (%s)\n", text.c_str(), e.what());
+    }
   });
-  outbound::SmsBridge bridge(folders, gateway, wall_ms);
-  bridge_for_notes = &bridge;
+  std::optional<outbound::SmsBridge> bridge;
+  try {
+    bridge.emplace(folders, gateway, wall_ms, 500, bridge_settings);
+  } catch (const std::exception& e) {
+    tell(log_file, std::string("not started: ") + e.what());
+    return 1;
+  }
+  bridge_for_notes = &*bridge;
   if (!settings.stores_reports)
-    std::fprintf(stderr,
-                 "tarvex-sms-bridge: no delivery reports: the daemon passes none on without "
-                 "\"deliveryreport = sms\"\n");
-  return tools::run_engine("tarvex-sms-bridge", bridge,
-                           "started; programming folder " + folders.programming_folder +
-                               ", incoming-message folder " + folders.incoming_folder +
-                               ", unit log " +
-                               (folders.unit_log_file.empty() ? "none" : folders.unit_log_file) +
-                               ", gammu-smsd configuration " + config + " (outbox " +
-                               settings.outbox + ", inbox " + settings.inbox + ")");
+    tell(log_file,
+         "no delivery reports: the daemon passes none on without \"deliveryreport = sms\"");
+  return tools::run_engine(
+      "tarvex-sms-bridge", *bridge,
+      "started; programming folder " + folders.programming_folder + ", incoming-message folder " +
+          folders.incoming_folder + ", unit log " +
+          (folders.unit_log_file.empty() ? "none" : folders.unit_log_file) +
+          ", gammu-smsd configuration " + config + " (outbox " + settings.outbox + ", inbox " +
+          settings.inbox + ")" +
+          (bridge_settings.multipart ? ", long messages as linked parts" : ""));
 }

@@ -100,8 +100,9 @@ void EmailSecurityWindow::load_into_fields() {
   for (int i = 0; i < 3; ++i)
     if (kChoices[i] == s.security) SecurityBox->setCurrentIndex(i);
   PortEdit->setText(s.port ? QString::number(s.port) : QString());
-  UserNameEdit->setText(qt::latin1(s.user_name));
-  PasswordEdit->setText(qt::latin1(s.password));
+  // The login is UTF-8, as AUTH PLAIN and AUTH LOGIN take it.
+  UserNameEdit->setText(QString::fromStdString(s.user_name));
+  PasswordEdit->setText(QString::fromStdString(s.password));
   CertificateFileEdit->setText(qt::path_text(s.certificate_file));
   show_standard_port();
   SecurityBox->setFocus();
@@ -130,8 +131,8 @@ void EmailSecurityWindow::OkButtonClick() {
   EmailSecurity values;
   values.security = kChoices[std::max(0, SecurityBox->currentIndex())];
   values.port = *port;
-  values.user_name = qt::bytes(UserNameEdit->text());
-  values.password = qt::bytes(PasswordEdit->text());
+  values.user_name = UserNameEdit->text().toStdString();
+  values.password = PasswordEdit->text().toStdString();
   values.certificate_file = qt::path_bytes(CertificateFileEdit->text());
   if (channel_.save_email_security(values)) accept();
 }
