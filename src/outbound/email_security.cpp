@@ -1,16 +1,13 @@
 #include "outbound/email_security.h"
 
-#include <filesystem>
-#include <system_error>
 #include <vector>
 
+#include "platform/file_api.h"
 #include "platform/text_file.h"
 
 namespace tarvex::outbound {
 
 namespace {
-
-namespace fs = std::filesystem;
 
 constexpr SmtpSecurity kSecurities[] = {SmtpSecurity::None, SmtpSecurity::StartTls,
                                         SmtpSecurity::Tls};
@@ -24,11 +21,7 @@ const struct {
               {"CertificateFile", "certificate file", &EmailSecurity::certificate_file}};
 
 void narrow_to_owner(const std::string& path) {
-  std::error_code ec;
-  const fs::perms now = fs::status(path, ec).permissions();
-  const fs::perms others = fs::perms::group_all | fs::perms::others_all;
-  if (!ec && (now & others) != fs::perms::none)
-    fs::permissions(path, others, fs::perm_options::remove, ec);
+  platform::restrict_to_owner(path);
 }
 
 }  // namespace

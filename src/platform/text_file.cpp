@@ -13,6 +13,9 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#else
+#include <io.h>
+#include <windows.h>
 #endif
 
 #include "platform/file_api.h"
@@ -36,8 +39,9 @@ std::string os_error_text(int error) {
 }
 
 // Writes all bytes or reports the errno of the failure. durable: on the disk
-// before the caller goes on, for a copy that is about to replace a good file
-// (on Windows the one-step replace writes through instead).
+// before the caller goes on, for a copy that is about to replace a good file.
+// On Windows too: MOVEFILE_WRITE_THROUGH makes the rename durable, not the
+// data of the file renamed, so a power cut could leave a zeroed file.
 int write_all(std::FILE* file, const std::string& bytes, bool durable) {
   if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size())
     return errno ? errno : EIO;
@@ -45,7 +49,8 @@ int write_all(std::FILE* file, const std::string& bytes, bool durable) {
 #ifndef _WIN32
   if (durable && fsync(fileno(file)) != 0 && errno != EINVAL) return errno;
 #else
-  (void)durable;
+  if (durable && !FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)))))
+    return EIO;
 #endif
   return 0;
 }
@@ -130,9 +135,9 @@ namespace {
 // from the moment it exists.
 std::FILE* create_temp(const std::string& temp, bool owner_only) {
 #ifdef _WIN32
-  // A file in the operator's profile is private to the account already.
-  (void)owner_only;
-  return open_file(temp, "wb");
+  // The start-up folder's access list, which a new file inherits, often lets
+  // every user of the PC read it.
+  return owner_only ? create_private_file(temp) : open_file(temp, "wb");
 #else
   if (!owner_only) return open_file(temp, "wb");
   std::remove(temp.c_str());
@@ -247,9 +252,11 @@ std::vector<std::string> list_files(const std::string& folder, const std::string
   for (fs::directory_iterator it(to_fs_path(folder.empty() ? "." : folder), ec), end;
        !ec && it != end; it.increment(ec)) {
     // A symbolic link is not listed: it could lead a reader (or a deleting
-    // poll) out of the folder it watches.
+    // poll) out of the folder it watches. Nor is a file the operator does not
+    // see in the folder.
     std::error_code type_ec;
-    if (!it->is_regular_file(type_ec) || it->is_symlink(type_ec)) continue;
+    if (!it->is_regular_file(type_ec) || it->is_symlink(type_ec) || hidden_file(it->path()))
+      continue;
     std::string name = from_fs_path(it->path().filename());
     if (wildcard_match(pattern, name)) names.push_back(std::move(name));
   }
