@@ -1,9 +1,9 @@
 #include "incoming/find_tools.h"
 
-#include <algorithm>
 #include <filesystem>
 
 #include "incoming/incoming_message.h"
+#include "platform/file_api.h"
 #include "platform/text_file.h"
 
 namespace fs = std::filesystem;
@@ -12,24 +12,13 @@ namespace tarvex::incoming {
 
 std::vector<std::string> list_ordinary_files(const std::string& folder,
                                              const std::string& pattern) {
-  std::vector<std::string> names;
-  if (folder.empty()) return names;
-  std::error_code ec;
-  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-    std::error_code entry_ec;
-    // symlink_status: a link is never taken for the file it points at. The
-    // listing knows the type already, so this costs no look at the disk.
-    if (!fs::is_regular_file(it->symlink_status(entry_ec))) continue;
-    std::string name = it->path().filename().string();
-    if (name.empty() || name[0] == '.' || !platform::wildcard_match(pattern, name)) continue;
-    names.push_back(std::move(name));
-  }
-  std::sort(names.begin(), names.end());
-  return names;
+  // No folder is no folder, not the current one.
+  if (folder.empty()) return {};
+  return platform::list_files(folder, pattern);
 }
 
 std::optional<ListedFile> look_at_file(const std::string& folder, const std::string& name) {
-  const fs::path path = fs::path(folder) / name;
+  const fs::path path = platform::to_fs_path(platform::join_path(folder, name));
   std::error_code ec;
   if (!fs::is_regular_file(fs::symlink_status(path, ec))) return std::nullopt;
   ListedFile file{name, fs::file_size(path, ec), 0};

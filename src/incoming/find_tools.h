@@ -18,8 +18,9 @@ struct ListedFile {
 };
 
 // The names of the ordinary files of folder that match pattern ('*' and '?',
-// without regard to case), sorted. Hidden files (a leading "."), folders and
-// symbolic links are left out, so nothing found here leads out of the
+// without regard to case), sorted. Hidden files (a leading "."; on Windows
+// also the hidden and system attributes), folders and symbolic links are
+// left out, so nothing found here leads out of the
 // folder. A missing or unreadable folder gives an empty list.
 std::vector<std::string> list_ordinary_files(const std::string& folder, const std::string& pattern);
 // Size and time of change of one such file; nothing when it is gone or is no

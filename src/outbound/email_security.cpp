@@ -1,7 +1,5 @@
 #include "outbound/email_security.h"
 
-#include <filesystem>
-#include <system_error>
 #include <vector>
 
 #include "platform/file_api.h"
@@ -10,8 +8,6 @@
 namespace tarvex::outbound {
 
 namespace {
-
-namespace fs = std::filesystem;
 
 constexpr SmtpSecurity kSecurities[] = {SmtpSecurity::None, SmtpSecurity::StartTls,
                                         SmtpSecurity::Tls};
@@ -56,11 +52,7 @@ std::string utf8_or_latin1(const std::string& text) {
 }
 
 void narrow_to_owner(const std::string& path) {
-  std::error_code ec;
-  const fs::perms now = fs::status(path, ec).permissions();
-  const fs::perms others = fs::perms::group_all | fs::perms::others_all;
-  if (!ec && (now & others) != fs::perms::none)
-    fs::permissions(path, others, fs::perm_options::remove, ec);
+  platform::restrict_to_owner(path);
 }
 
 }  // namespace

@@ -9,6 +9,11 @@
 
 #ifdef _WIN32
 #include <windows.h>
+// After windows.h, which they need.
+#include <aclapi.h>
+#include <fcntl.h>
+#include <io.h>
+#include <sddl.h>
 #endif
 
 namespace fs = std::filesystem;
@@ -52,6 +57,48 @@ std::wstring wide_path(const std::string& path) {
   if (path.empty()) return {};
   std::wstring wide = widen(path, CP_UTF8, MB_ERR_INVALID_CHARS);
   return wide.empty() ? widen(path, CP_ACP, 0) : wide;
+}
+
+// An access list that lets the current user alone read and write, and is
+// protected from what the folder passes down; freed with LocalFree.
+PSECURITY_DESCRIPTOR owner_only_descriptor() {
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return nullptr;
+  DWORD size = 0;
+  GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+  std::string buffer(size, '\0');
+  const bool got = size && GetTokenInformation(token, TokenUser, buffer.data(), size, &size);
+  CloseHandle(token);
+  if (!got) return nullptr;
+  LPWSTR sid = nullptr;
+  if (!ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &sid))
+    return nullptr;
+  const std::wstring sddl = L"D:P(A;;FA;;;" + std::wstring(sid) + L")";
+  LocalFree(sid);
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1,
+                                                            &descriptor, nullptr))
+    return nullptr;
+  return descriptor;
+}
+
+int errno_of(DWORD error) {
+  switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+      return ENOENT;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+      return EACCES;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+      return EEXIST;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      return ENOSPC;
+    default:
+      return EIO;
+  }
 }
 
 std::wstring wide_mode(const char* mode) {
@@ -106,6 +153,58 @@ std::error_code replace_file(const std::string& from, const std::string& to) {
   return {static_cast<int>(GetLastError()), std::system_category()};
 }
 
+bool hidden_file(const fs::path& native) {
+  const std::wstring name = native.filename().native();
+  if (!name.empty() && name[0] == L'.') return true;
+  // A file that cannot be looked at is not listed either.
+  const DWORD attributes = GetFileAttributesW(native.c_str());
+  return attributes == INVALID_FILE_ATTRIBUTES ||
+         (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0;
+}
+
+bool restrict_to_owner(const std::string& path) {
+  PSECURITY_DESCRIPTOR descriptor = owner_only_descriptor();
+  if (!descriptor) return false;
+  BOOL present = FALSE, defaulted = FALSE;
+  PACL list = nullptr;
+  bool done = GetSecurityDescriptorDacl(descriptor, &present, &list, &defaulted) && present;
+  std::wstring wide = wide_path(path);
+  done =
+      done && SetNamedSecurityInfoW(wide.data(), SE_FILE_OBJECT,
+                                    DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+                                    nullptr, nullptr, list, nullptr) == ERROR_SUCCESS;
+  LocalFree(descriptor);
+  return done;
+}
+
+std::FILE* create_private_file(const std::string& path) {
+  const std::wstring wide = wide_path(path);
+  PSECURITY_DESCRIPTOR descriptor = owner_only_descriptor();
+  if (!descriptor) {
+    errno = EACCES;
+    return nullptr;
+  }
+  SECURITY_ATTRIBUTES security{sizeof security, descriptor, FALSE};
+  DeleteFileW(wide.c_str());
+  const HANDLE handle = CreateFileW(wide.c_str(), GENERIC_WRITE, 0, &security, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+  const DWORD error = GetLastError();
+  LocalFree(descriptor);
+  if (handle == INVALID_HANDLE_VALUE) {
+    errno = errno_of(error);
+    return nullptr;
+  }
+  const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
+  if (fd < 0) {
+    CloseHandle(handle);
+    errno = EIO;
+    return nullptr;
+  }
+  std::FILE* file = _fdopen(fd, "wb");
+  if (!file) _close(fd);
+  return file;
+}
+
 #else
 
 fs::path to_fs_path(const std::string& path) {
@@ -137,6 +236,20 @@ std::error_code replace_file(const std::string& from, const std::string& to) {
   if (const int fault = file_fault_point(FileOp::Replace, to)) return refused_replace(fault);
   if (std::rename(from.c_str(), to.c_str()) == 0) return {};
   return {errno, std::generic_category()};
+}
+
+bool hidden_file(const fs::path& native) {
+  const std::string name = native.filename().native();
+  return !name.empty() && name[0] == '.';
+}
+
+bool restrict_to_owner(const std::string& path) {
+  std::error_code ec;
+  const fs::perms now = fs::status(path, ec).permissions();
+  const fs::perms others = fs::perms::group_all | fs::perms::others_all;
+  if (!ec && (now & others) != fs::perms::none)
+    fs::permissions(path, others, fs::perm_options::remove, ec);
+  return !ec;
 }
 
 #endif

@@ -43,4 +43,20 @@ std::time_t modified_time(const std::string& path);
 // The current folder of the process, as a path.
 std::string current_folder();
 
+// Whether a listed file is one a folder view does not show: a name that
+// starts with "." and, on Windows, a file marked hidden or system.
+bool hidden_file(const std::filesystem::path& native);
+
+// Makes an existing file readable and writable by its owner alone: on
+// Windows an access list naming the current user only and inheriting
+// nothing from the folder, elsewhere no permission bits for group or others.
+bool restrict_to_owner(const std::string& path);
+
+#ifdef _WIN32
+// Creates path afresh for writing (an old file of the name is deleted first)
+// with the access list of restrict_to_owner from the moment it exists; errno
+// says why it failed.
+std::FILE* create_private_file(const std::string& path);
+#endif
+
 }  // namespace tarvex::platform

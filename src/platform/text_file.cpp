@@ -15,6 +15,9 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#else
+#include <io.h>
+#include <windows.h>
 #endif
 
 #include "platform/file_api.h"
@@ -49,8 +52,9 @@ int faulty_write(std::FILE* file, const std::string& bytes, int fault) {
 }
 
 // Writes all bytes or reports the errno of the failure. durable: on the disk
-// before the caller goes on, for a copy that is about to replace a good file
-// (on Windows the one-step replace writes through instead).
+// before the caller goes on, for a copy that is about to replace a good file.
+// On Windows too: MOVEFILE_WRITE_THROUGH makes the rename durable, not the
+// data of the file renamed, so a power cut could leave a zeroed file.
 int write_all(std::FILE* file, const std::string& bytes, bool durable) {
   if (const int fault = file_fault_point(FileOp::Write)) return faulty_write(file, bytes, fault);
   if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size())
@@ -60,7 +64,8 @@ int write_all(std::FILE* file, const std::string& bytes, bool durable) {
 #ifndef _WIN32
   if (durable && fsync(fileno(file)) != 0 && errno != EINVAL) return errno;
 #else
-  (void)durable;
+  if (durable && !FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)))))
+    return EIO;
 #endif
   return 0;
 }
@@ -151,10 +156,10 @@ std::FILE* create_temp(const std::string& path, bool owner_only, std::string& te
                   static_cast<unsigned long long>((counter++ * 0x9E3779B97F4A7C15ull) >> 32));
     temp = path + unique;
 #ifdef _WIN32
-    // A file in the operator's profile is private to the account already.
-    (void)owner_only;
     if (fs::exists(to_fs_path(temp))) continue;
-    return open_file(temp, "wb");
+    // The start-up folder's access list, which a new file inherits, often lets
+    // every user of the PC read it.
+    return owner_only ? create_private_file(temp) : open_file(temp, "wb");
 #else
     if (const int fault = file_fault_point(FileOp::Open, temp)) {
       errno = fault_errno(fault);
@@ -314,9 +319,11 @@ std::vector<std::string> list_files(const std::string& folder, const std::string
   for (fs::directory_iterator it(to_fs_path(folder.empty() ? "." : folder), ec), end;
        !ec && it != end; it.increment(ec)) {
     // A symbolic link is not listed: it could lead a reader (or a deleting
-    // poll) out of the folder it watches.
+    // poll) out of the folder it watches. Nor is a file the operator does not
+    // see in the folder.
     std::error_code type_ec;
-    if (!it->is_regular_file(type_ec) || it->is_symlink(type_ec)) continue;
+    if (!it->is_regular_file(type_ec) || it->is_symlink(type_ec) || hidden_file(it->path()))
+      continue;
     std::string name = from_fs_path(it->path().filename());
     if (wildcard_match(pattern, name)) names.push_back(std::move(name));
   }

@@ -59,7 +59,7 @@ bool folder_exists(const std::string& path);
 // Case-insensitive match with '*' (any run of characters) and '?' (one character).
 bool wildcard_match(const std::string& pattern, const std::string& name);
 // Names (not paths) of the ordinary files in folder matching pattern, sorted;
-// symbolic links are left out.
+// symbolic links and hidden files (platform::hidden_file) are left out.
 // A missing folder gives an empty list.
 std::vector<std::string> list_files(const std::string& folder, const std::string& pattern);
 // The same; error tells when the folder is there but could not be read (or

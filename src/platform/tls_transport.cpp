@@ -1,6 +1,13 @@
 #include "platform/tls_transport.h"
 
+#ifdef _WIN32
+#include <winsock2.h>
+// After winsock2.h, which they need.
+#include <wincrypt.h>
+#include <ws2tcpip.h>
+#else
 #include <arpa/inet.h>
+#endif
 #include <openssl/bio.h>
 #include <openssl/err.h>
 #include <openssl/ssl.h>
@@ -19,6 +26,26 @@ bool is_ip_address(const std::string& name) {
   return inet_pton(AF_INET, name.c_str(), buffer) == 1 ||
          inet_pton(AF_INET6, name.c_str(), buffer) == 1;
 }
+
+#ifdef _WIN32
+// The certificates Windows trusts (its "ROOT" store, kept up to date by
+// Windows Update and the PC's administrators) are trusted here as well.
+void trust_windows_roots(SSL_CTX* context) {
+  X509_STORE* trusted = SSL_CTX_get_cert_store(context);
+  const HCERTSTORE roots = CertOpenSystemStoreW(0, L"ROOT");
+  if (!trusted || !roots) return;
+  for (PCCERT_CONTEXT entry = CertEnumCertificatesInStore(roots, nullptr); entry;
+       entry = CertEnumCertificatesInStore(roots, entry)) {
+    const unsigned char* der = entry->pbCertEncoded;
+    if (X509* certificate = d2i_X509(nullptr, &der, static_cast<long>(entry->cbCertEncoded))) {
+      X509_STORE_add_cert(trusted, certificate);  // a second copy is refused, and harmless
+      X509_free(certificate);
+    }
+  }
+  CertCloseStore(roots, 0);
+  ERR_clear_error();
+}
+#endif
 
 }  // namespace
 
@@ -85,6 +112,9 @@ TcpTransport::Status TlsTransport::start_tls(const std::string& server_name,
   SSL_CTX_set_min_proto_version(context_, TLS1_2_VERSION);
   SSL_CTX_set_verify(context_, SSL_VERIFY_PEER, nullptr);
   SSL_CTX_set_default_verify_paths(context_);
+#ifdef _WIN32
+  trust_windows_roots(context_);
+#endif
   if (!trust_file.empty() &&
       SSL_CTX_load_verify_locations(context_, trust_file.c_str(), nullptr) != 1)
     return tls_failed("the certificate file \"" + trust_file + "\" could not be read");

@@ -6,6 +6,7 @@
 #include "device/device_files.h"
 #include "incoming/device_link.h"
 #include "incoming/incoming_message.h"
+#include "platform/text_file.h"
 
 namespace tarvex::incoming {
 namespace {
@@ -27,6 +28,19 @@ TEST(FindDevice, StarAndQuestionMarkMatchWithoutRegardToCase) {
   EXPECT_EQ(none.status, kFileNotFound);
   // A pattern cannot climb out of the folder.
   EXPECT_TRUE(find_devices(dir.path(), "../*").hits.empty());
+}
+
+TEST(FindDevice, ListingsTakeEveryCharacterOfFolderAndFileNames) {
+  testing::TempFolder dir;
+  // Three scripts: no single 8-bit code page holds them all.
+  const std::string folder = dir.file("Устройства Gerät 装置");
+  const std::string name = "+2782 Ünit ж 装置.dev";
+  platform::create_folders(folder);
+  platform::write_file(platform::join_path(folder, name), "xyz");
+  EXPECT_EQ(find_devices(folder, "+2782*").hits, std::vector<std::string>{name});
+  const std::optional<ListedFile> file = look_at_file(folder, name);
+  ASSERT_TRUE(file);
+  EXPECT_EQ(file->size, 3u);
 }
 
 TEST(FindInReceived, CopiesTheRowsWhoseChosenColumnHoldsTheText) {

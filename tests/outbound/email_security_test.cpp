@@ -3,10 +3,19 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
+
+#ifdef _WIN32
+#include <windows.h>
+// After windows.h, which they need.
+#include <aclapi.h>
+#include <sddl.h>
+#endif
 
 #include "app/session.h"
 #include "outbound/email_channel.h"
+#include "platform/file_api.h"
 #include "platform/text_file.h"
 #include "platform/virtual_scheduler.h"
 #include "support/scripted_smtp_server.h"
@@ -18,16 +27,60 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Neither group nor others may touch the file. Windows keeps the operator's
-// files private through the profile's access list, not permission bits.
+#ifdef _WIN32
+// Wine keeps no access lists of files: it maps them onto the Unix permission
+// bits and back, coarsely (the owner here is root, not the user of the
+// prefix). Only a real Windows can show the list.
+bool access_lists_kept() {
+  return !GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version");
+}
+#endif
+
+// Neither group nor others may touch the file: on Windows one entry in its
+// access list, for the user, and nothing inherited from the folder.
 bool private_to_owner(const std::string& path) {
 #ifdef _WIN32
-  (void)path;
-  return true;
+  if (!access_lists_kept()) return true;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (GetNamedSecurityInfoW(platform::to_fs_path(path).c_str(), SE_FILE_OBJECT,
+                            DACL_SECURITY_INFORMATION, nullptr, nullptr, nullptr, nullptr,
+                            &descriptor) != ERROR_SUCCESS)
+    return false;
+  LPWSTR text = nullptr;
+  const bool converted = ConvertSecurityDescriptorToStringSecurityDescriptorW(
+      descriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr);
+  LocalFree(descriptor);
+  if (!converted) return false;
+  const std::wstring list = text;
+  LocalFree(text);
+  return list.rfind(L"D:P(A;;FA;;;S-1-5-21-", 0) == 0 &&
+         std::count(list.begin(), list.end(), L'(') == 1;
 #else
   return (fs::status(path).permissions() & (fs::perms::group_all | fs::perms::others_all)) ==
          fs::perms::none;
 #endif
+}
+
+// What a copy in a folder open to every user looks like.
+void widen_to_everyone(const std::string& path) {
+#ifdef _WIN32
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(
+      L"D:(A;;FA;;;WD)", SDDL_REVISION_1, &descriptor, nullptr));
+  BOOL present = FALSE, defaulted = FALSE;
+  PACL list = nullptr;
+  GetSecurityDescriptorDacl(descriptor, &present, &list, &defaulted);
+  std::wstring wide = platform::to_fs_path(path).native();
+  EXPECT_EQ(SetNamedSecurityInfoW(wide.data(), SE_FILE_OBJECT,
+                                  DACL_SECURITY_INFORMATION | UNPROTECTED_DACL_SECURITY_INFORMATION,
+                                  nullptr, nullptr, list, nullptr),
+            static_cast<DWORD>(ERROR_SUCCESS));
+  LocalFree(descriptor);
+  if (!access_lists_kept()) return;
+#else
+  fs::permissions(path, fs::perms::group_read | fs::perms::others_read, fs::perm_options::add);
+#endif
+  ASSERT_FALSE(private_to_owner(path));
 }
 
 class EmailSecurityTest : public ::testing::Test {
@@ -66,7 +119,7 @@ TEST_F(EmailSecurityTest, FileIsTheOperatorsAloneAndRoundTrips) {
             "Password=p\xC3\xA4ss = w\xC5\x82rd \r\nCertificateFile=/etc/ssl/relay.pem\r\n");
 
   // Widened by someone else: narrowed again on reading, values intact.
-  fs::permissions(path, fs::perms::group_read | fs::perms::others_read, fs::perm_options::add);
+  widen_to_everyone(path);
   EmailSecurity read;
   EXPECT_EQ(read_email_security(path, read), std::nullopt);
   EXPECT_EQ(read, values);

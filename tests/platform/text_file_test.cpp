@@ -4,6 +4,11 @@
 
 #include <filesystem>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+#include "platform/file_api.h"
 #include "support/blocked_rewrite.h"
 #include "support/temp_folder.h"
 
@@ -116,6 +121,14 @@ TEST(TextFile, ListsOrdinaryFilesSorted) {
   dir.write("a.txt", "");
   dir.write("c.dat", "");
   std::filesystem::create_directory(dir.file("d.txt"));
+  // Files the operator does not see in the folder are not listed.
+  dir.write(".e.txt", "");
+#ifdef _WIN32
+  dir.write("f.txt", "");
+  dir.write("g.txt", "");
+  ASSERT_TRUE(SetFileAttributesW(to_fs_path(dir.file("f.txt")).c_str(), FILE_ATTRIBUTE_HIDDEN));
+  ASSERT_TRUE(SetFileAttributesW(to_fs_path(dir.file("g.txt")).c_str(), FILE_ATTRIBUTE_SYSTEM));
+#endif
   EXPECT_EQ(list_files(dir.path(), "*.txt"), (std::vector<std::string>{"a.txt", "b.TXT"}));
   EXPECT_TRUE(list_files(dir.file("missing"), "*").empty());
 }

@@ -1,24 +1,72 @@
 #include "support/loopback_smtp_server.h"
 
-// The server is Debian's Python, started with fork(): POSIX only.
-#ifndef _WIN32
+#include <cstdlib>
+#include <filesystem>
 
+// The server of the tests themselves is Debian's Python, started with
+// fork(): POSIX only.
+#ifndef _WIN32
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <filesystem>
-
-#include "platform/text_file.h"
 #include "support/child_process.h"
+#endif
+
+#include "platform/file_api.h"
+#include "platform/text_file.h"
 
 namespace tarvex::testing {
 
-namespace {
-
 namespace fs = std::filesystem;
+
+std::unique_ptr<LoopbackSmtpServer> LoopbackSmtpServer::started_outside(const std::string& name) {
+  std::unique_ptr<LoopbackSmtpServer> server(new LoopbackSmtpServer());
+  const char* servers = std::getenv("TARVEX_OUTSIDE_SMTP_SERVERS");
+  if (!servers || !*servers) {
+    server->diagnostics_ = "TARVEX_OUTSIDE_SMTP_SERVERS names no folder of servers";
+    return server;
+  }
+  const std::string folder = platform::join_path(servers, name);
+  try {
+    const std::vector<std::string> port = platform::read_lines(platform::join_path(folder, "port"));
+    server->port_ = port.empty() ? 0 : std::atoi(port[0].c_str());
+  } catch (const std::exception& e) {
+    server->diagnostics_ = e.what();
+    return server;
+  }
+  server->maildir_ = platform::join_path(folder, "maildir");
+  // Each test sees only what it sent itself.
+  for (const std::string& name : platform::list_files(server->maildir_ + "/new", "*"))
+    platform::remove_file(server->maildir_ + "/new/" + name);
+  server->ready_ = server->port_ > 0;
+  if (!server->ready_) server->diagnostics_ = "no port in " + folder;
+  return server;
+}
+
+std::vector<std::string> LoopbackSmtpServer::messages() const {
+  std::vector<std::string> out;
+  const fs::path folder = platform::to_fs_path(maildir_) / "new";
+  std::error_code ec;
+  if (!fs::is_directory(folder, ec)) return out;
+  for (const auto& entry : fs::directory_iterator(folder, ec)) {
+    std::string text = platform::read_file(platform::from_fs_path(entry.path()));
+    const auto peer = text.find("X-Peer: ");
+    if (peer != std::string::npos) text.erase(peer, text.find('\n', peer) + 1 - peer);
+    out.push_back(text);
+  }
+  return out;
+}
+
+#ifdef _WIN32
+
+LoopbackSmtpServer::~LoopbackSmtpServer() = default;
+
+#else
+
+namespace {
 
 bool port_accepts(int port) {
   const int s = ::socket(AF_INET, SOCK_STREAM, 0);
@@ -80,19 +128,6 @@ LoopbackSmtpServer::~LoopbackSmtpServer() {
   stop_program(pid_);
 }
 
-std::vector<std::string> LoopbackSmtpServer::messages() const {
-  std::vector<std::string> out;
-  const fs::path folder = fs::path(maildir_) / "new";
-  if (!fs::is_directory(folder)) return out;
-  for (const auto& entry : fs::directory_iterator(folder)) {
-    std::string text = platform::read_file(entry.path().string());
-    const auto peer = text.find("X-Peer: ");
-    if (peer != std::string::npos) text.erase(peer, text.find('\n', peer) + 1 - peer);
-    out.push_back(text);
-  }
-  return out;
-}
+#endif
 
 }  // namespace tarvex::testing
-
-#endif
