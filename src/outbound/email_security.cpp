@@ -1,5 +1,7 @@
 #include "outbound/email_security.h"
 
+#include <filesystem>
+#include <system_error>
 #include <vector>
 
 #include "platform/file_api.h"
@@ -8,6 +10,8 @@
 namespace tarvex::outbound {
 
 namespace {
+
+namespace fs = std::filesystem;
 
 constexpr SmtpSecurity kSecurities[] = {SmtpSecurity::None, SmtpSecurity::StartTls,
                                         SmtpSecurity::Tls};

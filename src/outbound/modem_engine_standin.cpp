@@ -149,6 +149,11 @@ bool ModemEngineStandin::finish_hand_over() {
       folders_.incoming_folder, std::string(kAnswerFilePrefix) + "*" + kWaitingAnswersSuffix,
       unread_incoming);
   if (unread_outbox || unread_incoming) return false;
+  // A write cut short leaves its temporary copy; it was never renamed, so
+  // nothing refers to it. The engine is the one writer of these names.
+  for (const std::string& name :
+       platform::list_files(folders_.incoming_folder, std::string(kAnswerFilePrefix) + "*.tmp"))
+    platform::remove_file(platform::join_path(folders_.incoming_folder, name));
   if (waiting.empty()) {
     // Claimed but never answered: back into the outbox, to be sent again.
     bool all_back = true;

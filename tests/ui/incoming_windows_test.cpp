@@ -118,7 +118,7 @@ TEST_F(IncomingWindows, ThePollShowsOneFilePerTickAndTheMenuSwitchesIt) {
 }
 
 TEST_F(IncomingWindows, TheNewestMessageIsInViewAfterEveryPoll) {
-  QTest::qWaitForWindowExposed(main.get());
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(main.get()));
   auto newest_in_view = [&] {
     qt::StringGridView* view = main->StringGrid2;
     const int newest = main->incoming_grid().row_count() - 2;  // grid row, before the empty one
