@@ -34,7 +34,8 @@ QDialog* QtUi::window(const std::string& name) const {
 }
 
 void QtUi::message(const std::string& text) {
-  QMessageBox box(QMessageBox::NoIcon, app_title(), latin1(text), QMessageBox::Ok, main_window_);
+  QMessageBox box(QMessageBox::NoIcon, app_title(), message_text(text), QMessageBox::Ok,
+                  main_window_);
   box.setObjectName("MessageBox");
   box.exec();
 }
@@ -46,7 +47,7 @@ void QtUi::beep() {
 platform::Answer QtUi::question(const std::string& text, bool with_cancel) {
   auto buttons = QMessageBox::Yes | QMessageBox::No;
   if (with_cancel) buttons |= QMessageBox::Cancel;
-  QMessageBox box(QMessageBox::Warning, app_title(), latin1(text), buttons, main_window_);
+  QMessageBox box(QMessageBox::Warning, app_title(), message_text(text), buttons, main_window_);
   switch (box.exec()) {
     case QMessageBox::Yes:
       return platform::Answer::Yes;

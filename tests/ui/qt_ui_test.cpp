@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QMessageBox>
 #include <QTimer>
 
 #include "platform/text_file.h"
@@ -42,6 +43,30 @@ TEST(QtUiFileDialog, FolderAndChosenFileKeepEveryCharacter) {
             QDir(QString::fromUtf8(folder.c_str())).absolutePath().toStdString());
   ASSERT_TRUE(chosen);
   EXPECT_EQ(*chosen, device);
+}
+
+// A message that names a path shows the path as the file system names it;
+// any other text keeps one character per byte.
+TEST(QtUiMessage, PathsShowAsNamedAndOtherBytesOneCharacterEach) {
+  QtUi ui;
+  QStringList shown;
+  QTimer answer;
+  QObject::connect(&answer, &QTimer::timeout, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box) return;
+    shown << box->text();
+    box->done((box->standardButtons() & QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok);
+  });
+  answer.start(10);
+  ui.message("Cannot write file \"/tmp/Gerät/Устройства.dev\". No space left on device");
+  ui.message("Zone \xC4\xFE 3");
+  EXPECT_EQ(ui.question("Save \"/tmp/Gerät\"?", false), platform::Answer::Yes);
+  ASSERT_EQ(shown.size(), 3);
+  EXPECT_EQ(shown[0],
+            QString::fromUtf8(
+                "Cannot write file \"/tmp/Gerät/Устройства.dev\". No space left on device"));
+  EXPECT_EQ(shown[1], QString::fromLatin1("Zone \xC4\xFE 3"));
+  EXPECT_EQ(shown[2], QString::fromUtf8("Save \"/tmp/Gerät\"?"));
 }
 
 }  // namespace
