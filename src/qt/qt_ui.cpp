@@ -110,9 +110,13 @@ int QtUi::show_modal(const std::string& window_name) {
   return dialog->exec();
 }
 
-bool QtUi::shell_open(const std::string& program, const std::string& working_folder) {
-  if (program.empty()) return false;
-  return QProcess::startDetached(path_text(program), {}, path_text(working_folder));
+std::optional<std::string> QtUi::shell_open(const std::string& program,
+                                            const std::string& working_folder) {
+  QProcess process;
+  process.setProgram(path_text(program));
+  process.setWorkingDirectory(path_text(working_folder));
+  if (process.startDetached()) return std::nullopt;
+  return process.errorString().toStdString();
 }
 
 }  // namespace tarvex::qt

@@ -69,5 +69,18 @@ TEST(QtUiMessage, PathsShowAsNamedAndOtherBytesOneCharacterEach) {
   EXPECT_EQ(shown[2], QString::fromUtf8("Save \"/tmp/Gerät\"?"));
 }
 
+// A program that does not start says why, in the platform's words.
+TEST(QtUiShellOpen, AProgramThatCanNotStartGivesTheReason) {
+  testing::TempFolder dir;
+  const std::string not_runnable = dir.file("engine.sh");
+  platform::write_file(not_runnable, "#!/bin/sh\n");
+  QtUi ui;
+  const auto missing = ui.shell_open(dir.file("missing-engine"), dir.path());
+  const auto no_run_permission = ui.shell_open(not_runnable, dir.path());
+  ASSERT_TRUE(missing && no_run_permission);
+  EXPECT_FALSE(missing->empty());
+  EXPECT_NE(*missing, *no_run_permission);
+}
+
 }  // namespace
 }  // namespace tarvex::qt
