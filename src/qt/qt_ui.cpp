@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPointer>
 #include <QProcess>
 #include <QStringList>
 
@@ -107,7 +108,16 @@ std::optional<std::string> QtUi::pick_folder(const std::string& title,
 int QtUi::show_modal(const std::string& window_name) {
   QDialog* dialog = window(window_name);
   if (!dialog) return 0;
-  return dialog->exec();
+  // The window system does not always hand the keyboard back when a modal
+  // window closes; without it Alt keys do nothing until a click.
+  const QPointer<QWidget> opener = QApplication::activeWindow();
+  const QPointer<QWidget> focus = QApplication::focusWidget();
+  const int result = dialog->exec();
+  if (opener && opener->isVisible()) {
+    opener->activateWindow();
+    if (focus && focus->window() == opener) focus->setFocus(Qt::ActiveWindowFocusReason);
+  }
+  return result;
 }
 
 std::optional<std::string> QtUi::shell_open(const std::string& program,

@@ -4,7 +4,10 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QLineEdit>
+#include <QMainWindow>
 #include <QMessageBox>
+#include <QTest>
 #include <QTimer>
 
 #include "platform/text_file.h"
@@ -80,6 +83,29 @@ TEST(QtUiShellOpen, AProgramThatCanNotStartGivesTheReason) {
   ASSERT_TRUE(missing && no_run_permission);
   EXPECT_FALSE(missing->empty());
   EXPECT_NE(*missing, *no_run_permission);
+}
+
+// After a modal window closes, the window that opened it has the keyboard
+// again, at the control that had it, so Alt keys work without a click.
+TEST(QtUiShowModal, TheOpenerGetsTheFocusBackWhenTheWindowCloses) {
+  QMainWindow opener;
+  auto* edit = new QLineEdit(&opener);
+  opener.setCentralWidget(edit);
+  opener.show();
+  opener.activateWindow();
+  edit->setFocus();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&opener));
+  QDialog window(&opener);
+  auto* field = new QLineEdit(&window);
+  QtUi ui;
+  ui.register_window("TForm3", &window);
+  QTimer::singleShot(0, &window, [&] {
+    field->setFocus();
+    window.reject();
+  });
+  ui.show_modal("TForm3");
+  EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == edit; }, 5000));
+  EXPECT_EQ(QApplication::activeWindow(), &opener);
 }
 
 }  // namespace
