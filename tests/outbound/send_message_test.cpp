@@ -152,7 +152,7 @@ TEST_F(MessageSenderTest, EmailStopsOnIncompleteSettingsClosesOnAFailedConnectio
   ui.messages.clear();
   SendOutcome failed = sender->send_by_email("+27821234567", "Hi");
   EXPECT_FALSE(failed.sent || failed.close);
-  EXPECT_EQ(ui.messages.back(), "Error sending email...Check connection!");
+  EXPECT_EQ(ui.messages.back(), "Error sending email...Check connection!\n554 refused");
   EXPECT_TRUE(log.empty());
   EXPECT_TRUE(sender->recent().list().empty());
 
