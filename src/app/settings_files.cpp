@@ -99,6 +99,9 @@ std::string incoming_dir_caption(const std::string& v) {
 std::string modem_engine_caption(const std::string& v) {
   return "Modem Engine App: " + v;
 }
+std::string modem_engine_not_started(const std::string& engine, const std::string& reason) {
+  return "The Modem Engine Application could not be started:\r\n" + engine + "\r\n" + reason;
+}
 std::string log_file_caption(const std::string& v) {
   return "Log File: " + v;
 }

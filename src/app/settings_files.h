@@ -42,6 +42,9 @@ std::string log_file_caption(const std::string& value);
 std::string function_dir_caption(const std::string& value);
 std::string com_port_caption(int port);
 
+// "Open Modem Engine Application" for an engine that did not start.
+std::string modem_engine_not_started(const std::string& engine, const std::string& reason);
+
 // The operator-chosen settings that a Setup entry of the main window changes.
 enum class SetupEntry {
   ProgrammerPath,

@@ -154,8 +154,10 @@ bool EmailChannel::check_connect() {
 }
 
 std::string EmailChannel::with_cause(const char* message, const SmtpError& error) const {
-  // The plain path keeps its messages as they always were.
-  if (security_.security == SmtpSecurity::None) return message;
+  // The plain path keeps its messages as they always were, except that a
+  // server's refusal is shown with the server's own answer.
+  const bool refused = client_.reply_code() != 0 && client_.reply_text() == error.what();
+  if (security_.security == SmtpSecurity::None && !refused) return message;
   return std::string(message) + "\n" + error.what();
 }
 

@@ -61,8 +61,8 @@ void ensure_programming_folder(const std::string& folder) {
   if (folder.empty()) throw OutboxError(kUnableToCreateDirectory);
   try {
     platform::create_folders(folder);
-  } catch (const platform::FileError&) {
-    throw OutboxError(kProgrammingFolderMissing);
+  } catch (const platform::FileError& e) {
+    throw OutboxError(kProgrammingFolderMissing, e.what());
   }
 }
 
@@ -73,8 +73,8 @@ std::string write_outbox_file(const std::string& folder, const OutboxMessageFile
   const std::string path = platform::join_path(folder, file.file_name());
   try {
     platform::write_file(path, file.contents());
-  } catch (const platform::FileError&) {
-    throw OutboxError(kProgrammingFolderMissing);
+  } catch (const platform::FileError& e) {
+    throw OutboxError(kProgrammingFolderMissing, e.what());
   }
   return path;
 }

@@ -3,6 +3,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 // One SMS handed to the modem engine: a small 8-bit text file in the
 // programming folder. Every sender of the program builds its file through the
@@ -18,9 +19,16 @@ inline constexpr const char* kProgrammingFolderMissing = "Can not find the Progr
 inline constexpr const char* kUnableToCreateDirectory = "Unable to create directory";
 
 // Refusals and write failures; what() is the text shown to the operator.
+// A failure of the file system also keeps the platform's own text, naming the
+// path (platform_text(), empty for a refusal), for the senders that report it.
 class OutboxError : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  explicit OutboxError(const std::string& text, std::string platform_text = {})
+      : std::runtime_error(text), platform_text_(std::move(platform_text)) {}
+  const std::string& platform_text() const { return platform_text_; }
+
+ private:
+  std::string platform_text_;
 };
 
 struct OutboxMessageFile {

@@ -73,7 +73,8 @@ SendOutcome MessageSender::send_sms(const std::string& number, const std::string
     write_outbox_file(folder, plain_message(number, tag, text));
     counter_ = tag + 1;
   } catch (const OutboxError& e) {
-    session_.ui.message(e.what());
+    // The window reports the file system's own reason, naming the path.
+    session_.ui.message(e.platform_text().empty() ? e.what() : e.platform_text());
     return {};
   }
   return sent(number, kSmsSentLogEntry + number);

@@ -40,8 +40,9 @@ class Ui {
   // returns its result (non-zero when it was accepted).
   virtual int show_modal(const std::string& window_name) = 0;
   // The shell's "open" of a program: started detached in working_folder.
-  // Returns whether it started; callers may ignore it.
-  virtual bool shell_open(const std::string& program, const std::string& working_folder) = 0;
+  // Returns nothing when it started, otherwise the platform's reason why not.
+  virtual std::optional<std::string> shell_open(const std::string& program,
+                                                const std::string& working_folder) = 0;
 };
 
 }  // namespace tarvex::platform

@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPointer>
 #include <QProcess>
 #include <QStringList>
 
@@ -34,7 +35,8 @@ QDialog* QtUi::window(const std::string& name) const {
 }
 
 void QtUi::message(const std::string& text) {
-  QMessageBox box(QMessageBox::NoIcon, app_title(), latin1(text), QMessageBox::Ok, main_window_);
+  QMessageBox box(QMessageBox::NoIcon, app_title(), message_text(text), QMessageBox::Ok,
+                  main_window_);
   box.setObjectName("MessageBox");
   box.exec();
 }
@@ -46,7 +48,7 @@ void QtUi::beep() {
 platform::Answer QtUi::question(const std::string& text, bool with_cancel) {
   auto buttons = QMessageBox::Yes | QMessageBox::No;
   if (with_cancel) buttons |= QMessageBox::Cancel;
-  QMessageBox box(QMessageBox::Warning, app_title(), latin1(text), buttons, main_window_);
+  QMessageBox box(QMessageBox::Warning, app_title(), message_text(text), buttons, main_window_);
   switch (box.exec()) {
     case QMessageBox::Yes:
       return platform::Answer::Yes;
@@ -106,12 +108,25 @@ std::optional<std::string> QtUi::pick_folder(const std::string& title,
 int QtUi::show_modal(const std::string& window_name) {
   QDialog* dialog = window(window_name);
   if (!dialog) return 0;
-  return dialog->exec();
+  // The window system does not always hand the keyboard back when a modal
+  // window closes; without it Alt keys do nothing until a click.
+  const QPointer<QWidget> opener = QApplication::activeWindow();
+  const QPointer<QWidget> focus = QApplication::focusWidget();
+  const int result = dialog->exec();
+  if (opener && opener->isVisible()) {
+    opener->activateWindow();
+    if (focus && focus->window() == opener) focus->setFocus(Qt::ActiveWindowFocusReason);
+  }
+  return result;
 }
 
-bool QtUi::shell_open(const std::string& program, const std::string& working_folder) {
-  if (program.empty()) return false;
-  return QProcess::startDetached(path_text(program), {}, path_text(working_folder));
+std::optional<std::string> QtUi::shell_open(const std::string& program,
+                                            const std::string& working_folder) {
+  QProcess process;
+  process.setProgram(path_text(program));
+  process.setWorkingDirectory(path_text(working_folder));
+  if (process.startDetached()) return std::nullopt;
+  return process.errorString().toStdString();
 }
 
 }  // namespace tarvex::qt

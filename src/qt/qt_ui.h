@@ -33,7 +33,8 @@ class QtUi final : public platform::Ui {
   std::optional<std::string> pick_folder(const std::string& title,
                                          const std::string& start_folder) override;
   int show_modal(const std::string& window_name) override;
-  bool shell_open(const std::string& program, const std::string& working_folder) override;
+  std::optional<std::string> shell_open(const std::string& program,
+                                        const std::string& working_folder) override;
 
   // "Caption|*.a;*.b|Other|*.c" -> "Caption (*.a *.b);;Other (*.c)"
   static QString qt_filter(const std::string& filter);

@@ -103,6 +103,15 @@ void StringGridView::apply_width(int col) {
   syncing_ = false;
 }
 
+void StringGridView::fit_headings() {
+  platform::StringGrid* grid = model_->grid();
+  if (!grid) return;
+  for (int c = 0; c < grid->col_count(); ++c) {
+    const int needed = horizontalHeader()->sectionSizeHint(c);
+    if (grid->column_width(c) < needed) grid->set_column_width(c, needed);
+  }
+}
+
 void StringGridView::apply_current() {
   const platform::StringGrid* grid = model_->grid();
   if (syncing_ || !grid) return;

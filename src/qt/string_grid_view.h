@@ -29,6 +29,10 @@ class StringGridView final : public QTableView {
   void set_live_editing(bool live) { live_editing_ = live; }
   bool live_editing() const { return live_editing_; }
 
+  // Widens every column narrower than its heading, so that each heading
+  // shows whole in the view's font; wider columns keep their width.
+  void fit_headings();
+
   // The open cell editor, if any.
   QWidget* cell_editor() const;
 

@@ -41,4 +41,16 @@ inline std::string path_bytes(const QString& path) {
 #endif
 }
 
+// A message to the operator mixes fixed 8-bit text with paths (a file that
+// could not be written, a folder that could not be made). Text that is valid
+// UTF-8 is shown as UTF-8, so a path reads as the file system names it; any
+// other text (the marker bytes 0xFB..0xFE, Latin-1 letters) keeps one
+// character per byte. Plain ASCII reads the same either way.
+inline QString message_text(const std::string& text) {
+  QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+  const QString decoded = utf8(QByteArrayView(text.data(), static_cast<qsizetype>(text.size())));
+  if (!utf8.hasError()) return decoded;
+  return latin1(text);
+}
+
 }  // namespace tarvex::qt

@@ -587,7 +587,11 @@ void TForm1::SaveFormSettings1Click() {
 }
 
 void TForm1::OpenModemEngineApplication1Click() {
-  session_.ui.shell_open(session_.settings.modem_engine, session_.start_folder);
+  // With no engine configured the entry does nothing visible.
+  const std::string& engine = session_.settings.modem_engine;
+  if (engine.empty()) return;
+  if (const auto reason = session_.ui.shell_open(engine, session_.start_folder))
+    session_.ui.message(app::modem_engine_not_started(engine, *reason));
 }
 
 void TForm1::Exit1Click() {

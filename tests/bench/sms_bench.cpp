@@ -30,7 +30,9 @@ class SilentUi final : public platform::Ui {
     return {};
   }
   int show_modal(const std::string&) override { return 0; }
-  bool shell_open(const std::string&, const std::string&) override { return false; }
+  std::optional<std::string> shell_open(const std::string&, const std::string&) override {
+    return std::nullopt;
+  }
 };
 
 std::string text_of(int row) {

@@ -67,6 +67,11 @@ TEST(RtfReader, BundledManualReadsAsTheOperatorsGuide) {
     EXPECT_NE(text.find(heading), std::string::npos) << heading;
   EXPECT_NE(text.find("&#8226;&#9;Type your user name"), std::string::npos);  // list bullet
   EXPECT_EQ(text.find("Heading 1"), std::string::npos);                       // style sheet
+  // It promises only what the event log holds.
+  EXPECT_EQ(text.find("Every login, log-out, programming run and saved file"), std::string::npos);
+  EXPECT_NE(text.find("EEPROM programming runs, bulk messages and other saved files are not "
+                      "logged."),
+            std::string::npos);
 }
 
 TEST(RtfReader, CodePagesAndUnicodeEscapes) {

@@ -213,7 +213,8 @@ TEST_F(ProgramViaEmailTest, RefusedMessageStopsTheRunAndTheRowsStaySelected) {
   EXPECT_EQ(ui.messages, (std::vector<std::string>{
                              "\"123456\" is longer than the aloud Program Symbol Length!\r\n"
                              "Message will not be send!",
-                             "Email sending failed!", "Error sending email...Check connection!"}));
+                             "Email sending failed!",
+                             "Error sending email...Check connection!\n554 5.7.1 Rejected"}));
   EXPECT_TRUE(events.empty());
   // Nothing reached the mailbox: the accepted row is to be sent again.
   EXPECT_EQ(outcome(1), "Selected");

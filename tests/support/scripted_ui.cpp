@@ -40,9 +40,10 @@ int ScriptedUi::show_modal(const std::string& window_name) {
   return on_modal ? on_modal(window_name) : 0;
 }
 
-bool ScriptedUi::shell_open(const std::string& program, const std::string& working_folder) {
+std::optional<std::string> ScriptedUi::shell_open(const std::string& program,
+                                                  const std::string& working_folder) {
   shell_opened.emplace_back(program, working_folder);
-  return true;
+  return shell_open_failure;
 }
 
 }  // namespace tarvex::testing

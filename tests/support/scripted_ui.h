@@ -25,7 +25,8 @@ class ScriptedUi final : public platform::Ui {
   std::optional<std::string> pick_folder(const std::string& title,
                                          const std::string& start_folder) override;
   int show_modal(const std::string& window_name) override;
-  bool shell_open(const std::string& program, const std::string& working_folder) override;
+  std::optional<std::string> shell_open(const std::string& program,
+                                        const std::string& working_folder) override;
 
   std::vector<std::string> messages;
   // Runs while a message is "shown", to look at what is behind it.
@@ -48,6 +49,8 @@ class ScriptedUi final : public platform::Ui {
   std::function<int(const std::string& window_name)> on_modal;
 
   std::vector<std::pair<std::string, std::string>> shell_opened;  // program, folder
+  // The reason shell_open gives for a program that does not start; none: it starts.
+  std::optional<std::string> shell_open_failure;
 
  private:
   std::optional<std::string> next_dialog_answer();

@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -269,6 +270,10 @@ TEST_F(IncomingWindows, FindInReceivedMessagesCopiesMatchingRowsUntilReset) {
   ASSERT_TRUE(form5->isVisible());
   EXPECT_FALSE(form5->isModal());
   EXPECT_TRUE(form5->windowFlags() & Qt::WindowStaysOnTopHint);
+  // Every heading shows whole.
+  QHeaderView* headings = form5->StringGrid1->horizontalHeader();
+  for (int c = 0; c < 4; ++c)
+    EXPECT_GE(headings->sectionSize(c), headings->sectionSizeHint(c)) << c;
   form5->RadioButton4->click();
   QTest::keyClicks(form5->Edit1, "Alarm");
   QTest::mouseClick(form5->Button1, Qt::LeftButton);

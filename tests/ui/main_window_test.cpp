@@ -344,6 +344,19 @@ TEST_F(MainWindowTest, OpenModemEngineStartsTheConfiguredProgramInTheStartUpFold
   EXPECT_EQ(ui.shell_opened[0].first, "engine");
   EXPECT_EQ(ui.shell_opened[0].second, dir.path());
   EXPECT_TRUE(ui.messages.empty());
+
+  // One that can not be started says so, and why.
+  ui.shell_open_failure = "No such file or directory";
+  form.action("OpenModemEngineApplication1")->trigger();
+  EXPECT_EQ(ui.messages,
+            std::vector<std::string>{"The Modem Engine Application could not be started:\r\n"
+                                     "engine\r\nNo such file or directory"});
+  // With none configured nothing visible happens.
+  ui.messages.clear();
+  form.session().settings.modem_engine.clear();
+  form.action("OpenModemEngineApplication1")->trigger();
+  EXPECT_EQ(ui.shell_opened.size(), 2u);
+  EXPECT_TRUE(ui.messages.empty());
 }
 
 }  // namespace

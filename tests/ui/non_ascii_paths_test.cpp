@@ -4,10 +4,15 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QStandardItemModel>
+#include <QTest>
 #include <QTimer>
 
+#include "outbound/ui/bulk_messages_window.h"
+#include "outbound/ui/control_panel_window.h"
 #include "platform/text_file.h"
 #include "platform/virtual_scheduler.h"
 #include "qt/qt_ui.h"
@@ -110,6 +115,35 @@ TEST(NonAsciiPaths, FoldersAndRecentFilesKeepTheirNames) {
   hist1->trigger();
   EXPECT_EQ(form->Edit1->text(), "+27115550000");
   EXPECT_TRUE(ui.messages.empty());
+}
+
+// The other windows show a folder or a group file by its own name as well.
+TEST(NonAsciiPaths, BulkCaptionAndFunctionDirShowTheNamesAsTyped) {
+  testing::TempFolder dir;
+  dir.write("setup.txt", "Out\r\nDev\r\nIn\r\n\r\n\r\nФункции-Ä\r\n1\r\n");
+  dir.write("Groups/Gruppe-Ä.grp", "+27821\r\n");
+  for (const char* name : {"Hardware.ini", "History.ini", "Config.ini"}) dir.write(name, "");
+  testing::ScriptedUi ui;
+  platform::VirtualScheduler scheduler;
+  TForm1 main(ui, scheduler, dir.path());
+
+  outbound::TForm8 panel(main, main.email(), &main);
+  EXPECT_EQ(panel.Label5->text(), "Function Dir: Функции-Ä");
+  ui.dialog_answers = {dir.file("Fünf")};
+  main.action("SetupFunctionsPath1")->trigger();
+  EXPECT_EQ(panel.Label5->text(), "Function Dir: " + utf8(dir.file("Fünf")));
+
+  outbound::TForm4 bulk(main, &main);
+  ui.dialog_answers = {dir.file("Groups/Gruppe-Ä.grp")};
+  bulk.OpenGroup1Click();
+  EXPECT_EQ(bulk.windowTitle(), "Bulk Messages Gruppe-Ä.grp");
+  QTest::mouseClick(bulk.Button2, Qt::LeftButton);
+  EXPECT_EQ(bulk.windowTitle(), "Bulk Messages Gruppe-Ä.grp*");
+  ui.answers = {platform::Answer::Yes};
+  ui.dialog_answers = {dir.file("Groups/Gruppe-Ä.grp")};
+  bulk.NewGroup1Click();
+  EXPECT_EQ(bulk.windowTitle(), "Bulk Messages Gruppe-Ä.grp");
+  EXPECT_TRUE(ui.messages.empty()) << ui.messages.front();
 }
 
 }  // namespace

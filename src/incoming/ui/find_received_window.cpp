@@ -57,6 +57,7 @@ TForm5::TForm5(app::MainWindowAccess& main_window, QWidget* parent)
   CheckBox1->setChecked(true);
   StringGrid1 = named(new qt::StringGridView(grid_, this), "StringGrid1", "Found Messages");
   StringGrid1->set_live_editing(true);
+  StringGrid1->fit_headings();
   // A double click belongs to Send Message; cells are edited by typing.
   StringGrid1->setEditTriggers(QAbstractItemView::SelectedClicked |
                                QAbstractItemView::EditKeyPressed |

@@ -22,13 +22,10 @@
 
 namespace tarvex::outbound {
 
-using qt::bytes;
-using qt::latin1;
-
 TForm4::TForm4(app::MainWindowAccess& main_window, QWidget* parent)
     : QDialog(parent), main_(main_window), grid_(2, 2) {
   setObjectName("TForm4");
-  setWindowTitle(kBulkCaption);
+  set_caption(kBulkCaption);
   auto* layout = new QVBoxLayout(this);
   build_menu();
   layout->setMenuBar(MainMenu1);
@@ -134,11 +131,12 @@ QAction* TForm4::action(const char* name) const {
 }
 
 void TForm4::set_caption(const std::string& caption) {
-  setWindowTitle(latin1(caption));
+  caption_ = caption;
+  setWindowTitle(qt::path_text(caption));
 }
 
 void TForm4::mark_changed() {
-  set_caption(marked_caption(bytes(windowTitle())));
+  set_caption(marked_caption(caption_));
 }
 
 // The caption's "*" marks a changed list that has a file.

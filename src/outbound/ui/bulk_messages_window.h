@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include <QDialog>
 
 #include "outbound/sms_programming.h"
@@ -67,6 +69,7 @@ class TForm4 final : public QDialog {
 
   app::MainWindowAccess& main_;
   platform::StringGrid grid_;
+  std::string caption_;  // the caption's bytes; it names a group file
 };
 
 }  // namespace tarvex::outbound

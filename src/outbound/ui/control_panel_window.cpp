@@ -103,10 +103,10 @@ TForm8::TForm8(app::MainWindowAccess& main_window, EmailChannel& email, QWidget*
   layout->addWidget(Label3);
   Label5 = new QLabel(this);
   Label5->setObjectName("Label5");
-  Label5->setText(kFunctionDirCaption + latin1(main_.session().settings.function_folder));
+  Label5->setText(kFunctionDirCaption + qt::path_text(main_.session().settings.function_folder));
   layout->addWidget(Label5);
   main_.on_function_folder_changed = [this](const std::string& folder) {
-    Label5->setText(kFunctionDirCaption + latin1(folder));
+    Label5->setText(kFunctionDirCaption + qt::path_text(folder));
   };
 
   Timer1 = main_.session().scheduler.create_timer(kFunctionStatusMs);
