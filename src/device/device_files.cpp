@@ -130,11 +130,11 @@ HistoryMenu update_history(app::Session& session, const std::string& path) {
   return menu;
 }
 
-bool confirm_discard_changes(DeviceContext& context) {
-  if (!context.device.modified) return true;
-  switch (context.session.ui.question(kUnsavedChangesQuestion, true)) {
+bool confirm_discard(platform::Ui& ui, bool changed, const std::function<void()>& save) {
+  if (!changed) return true;
+  switch (ui.question(kUnsavedChangesQuestion, true)) {
     case platform::Answer::Yes:
-      save_device(context, DeviceFileKind::Device);
+      save();
       return false;
     case platform::Answer::No:
       return true;
@@ -142,6 +142,11 @@ bool confirm_discard_changes(DeviceContext& context) {
       return false;
   }
   return false;
+}
+
+bool confirm_discard_changes(DeviceContext& context) {
+  return confirm_discard(context.session.ui, context.device.modified,
+                         [&context] { save_device(context, DeviceFileKind::Device); });
 }
 
 std::optional<SaveResult> save_device(DeviceContext& context, DeviceFileKind kind) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -46,9 +47,11 @@ using HistoryMenu = std::array<std::optional<std::string>, 4>;
 // changes.
 HistoryMenu update_history(app::Session& session, const std::string& path);
 
-// The question about unsaved changes. Returns whether the requested operation
-// goes on: "Yes" saves the device and stops the request, "No" goes on,
-// "Cancel" stops.
+// The question about unsaved changes, before an operation that would drop
+// them. Returns whether the operation goes on: "Yes" saves (save) and stops
+// it, "No" goes on, "Cancel" stops. Without changes it goes on unasked.
+bool confirm_discard(platform::Ui& ui, bool changed, const std::function<void()>& save);
+// The same for the current device.
 bool confirm_discard_changes(DeviceContext& context);
 
 struct SaveResult {

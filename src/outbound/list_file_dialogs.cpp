@@ -43,18 +43,4 @@ bool write_reported(platform::Ui& ui, const std::string& path, const std::string
   return true;
 }
 
-bool confirm_discard_list(platform::Ui& ui, bool changed, const std::function<void()>& save) {
-  if (!changed) return true;
-  switch (ui.question(device::kUnsavedChangesQuestion, true)) {
-    case platform::Answer::Yes:
-      save();
-      return false;
-    case platform::Answer::No:
-      return true;
-    case platform::Answer::Cancel:
-      return false;
-  }
-  return false;
-}
-
 }  // namespace tarvex::outbound

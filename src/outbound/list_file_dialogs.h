@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "device/device_files.h"
 #include "platform/ui.h"
 
 // The open and save steps of the lists kept whole in a folder of their own
@@ -25,9 +26,7 @@ std::optional<std::string> ask_save_path(platform::Ui& ui, const ListFileKind& k
 bool write_reported(platform::Ui& ui, const std::string& path, const std::string& text);
 
 // Before an operation that would drop a changed list (New, Open, closing the
-// window): the unsaved-changes question of the device files. "Yes" saves and
-// the operation does not take place, "No" goes on, "Cancel" stops. Returns
-// whether the operation goes on; without changes it goes on unasked.
-bool confirm_discard_list(platform::Ui& ui, bool changed, const std::function<void()>& save);
+// window): the unsaved-changes question of the device files.
+using device::confirm_discard;
 
 }  // namespace tarvex::outbound

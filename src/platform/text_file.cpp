@@ -157,9 +157,16 @@ std::FILE* create_temp(const std::string& path, bool owner_only, std::string& te
     temp = path + unique;
 #ifdef _WIN32
     if (fs::exists(to_fs_path(temp))) continue;
+    if (!owner_only) return open_file(temp, "wb");
+    if (const int fault = file_fault_point(FileOp::Open, temp)) {
+      errno = fault_errno(fault);
+      return nullptr;
+    }
     // The start-up folder's access list, which a new file inherits, often lets
     // every user of the PC read it.
-    return owner_only ? create_private_file(temp) : open_file(temp, "wb");
+    std::FILE* file = create_private_file(temp);
+    file_opened(file);
+    return file;
 #else
     if (const int fault = file_fault_point(FileOp::Open, temp)) {
       errno = fault_errno(fault);

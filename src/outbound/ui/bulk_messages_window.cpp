@@ -141,8 +141,8 @@ void TForm4::mark_changed() {
 
 // The caption's "*" marks a changed list that has a file.
 bool TForm4::confirm_discard_changes() {
-  return confirm_discard_list(main_.session().ui, windowTitle().contains('*'),
-                              [this] { SaveGroup1Click(); });
+  return confirm_discard(main_.session().ui, windowTitle().contains('*'),
+                         [this] { SaveGroup1Click(); });
 }
 
 void TForm4::reject() {

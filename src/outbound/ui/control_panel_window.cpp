@@ -152,7 +152,7 @@ void TForm8::SaveAsExcelFile1Click() {
 }
 
 bool TForm8::confirm_discard_changes() {
-  return confirm_discard_list(main_.session().ui, changed_, [this] { SaveUnit1Click(); });
+  return confirm_discard(main_.session().ui, changed_, [this] { SaveUnit1Click(); });
 }
 
 void TForm8::reject() {
