@@ -69,7 +69,7 @@ struct Run : ::testing::Test {
   }
   // Acts once, from inside a wait, as soon as `when` holds.
   void press_once(std::function<bool()> when, std::function<void()> press) {
-    scheduler.set_pump_hook([this, when, press, done = false]() mutable {
+    scheduler.set_pump_hook([when, press, done = false]() mutable {
       if (done || !when()) return;
       done = true;
       press();
