@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <exception>
+#include <string_view>
+#include <system_error>
 
 #include "app/folders.h"
 #include "incoming/incoming_message.h"
@@ -56,7 +58,13 @@ IncomingReceiver::Tick IncomingReceiver::poll() {
   }
   told_no_folder_ = false;
 
-  const std::vector<std::string> names = list_ordinary_files(folder, "*.txt");
+  std::error_code unlisted;
+  const std::vector<std::string> names = platform::list_files(folder, "*.txt", unlisted);
+  if (unlisted) {
+    // A listing that failed tells nothing of what is gone.
+    busy_ = false;
+    return tick;
+  }
   auto listed = [&](const std::string& name) {
     return std::binary_search(names.begin(), names.end(), name);
   };
@@ -89,9 +97,10 @@ IncomingReceiver::Tick IncomingReceiver::poll() {
       if (part->second == *file && !unchanged_for_a_while(name)) continue;
       unfinished_.erase(part);
     }
-    if (auto done = consumed_.find(name); done != consumed_.end()) {
-      if (done->second == *file) continue;
-      consumed_.erase(done);  // written again since: a new file
+    if (auto done = consumed_.find(name); done != consumed_.end() && done->second.file == *file) {
+      // Shown already: only its deletion is left.
+      if (remove_file(platform::join_path(folder, name))) consumed_.erase(done);
+      continue;
     }
     // Files that failed wait until no other file is ready.
     if (failed_.count(name)) {
@@ -125,8 +134,14 @@ void IncomingReceiver::take(const ListedFile& file, const std::string& folder, T
   // read may be a part only, and the rest would go with the file.
   if (look_at_file(folder, file.name) != file) return;
 
+  // Written to since it was shown and could not be deleted: what was shown
+  // then is not shown again, unless the file was written anew.
+  std::string_view unshown = bytes;
+  if (auto done = consumed_.find(file.name);
+      done != consumed_.end() && unshown.starts_with(done->second.bytes))
+    unshown.remove_prefix(done->second.bytes.size());
   const bool removed = remove_file(path);
-  for (const std::string& line : platform::split_lines(bytes)) {
+  for (const std::string& line : platform::split_lines(std::string(unshown))) {
     const std::optional<IncomingMessage> message = parse_incoming_line(line);
     if (!message) continue;
     if (session_.scroll_to_newest && grid_.row_count() > 10) tick.top_row = grid_.row_count() - 8;
@@ -135,8 +150,10 @@ void IncomingReceiver::take(const ListedFile& file, const std::string& folder, T
     ++tick.accepted;
   }
 
-  if (!removed) {
-    consumed_[file.name] = file;
+  if (removed) {
+    consumed_.erase(file.name);
+  } else {
+    consumed_[file.name] = {file, std::move(bytes)};
     report_once(file.name, "Could not delete the incoming message file " + path);
   }
 }

@@ -32,8 +32,10 @@ inline constexpr const char* kNoIncomingFolder =
 // deleted only when it is still as it was when it was read to its end;
 // otherwise nothing of it is shown and it is taken again once it settles. A file that cannot be
 // read, or cannot be deleted after reading, is reported once (not every
-// tick); it does not hold up the files behind it, and one that was read but
-// stays is not read again while it is unchanged.
+// tick); it does not hold up the files behind it. One that was shown but
+// stays is not read again while it is unchanged, its deletion is tried again
+// on later ticks, and when it is written to meanwhile only what follows the
+// part shown is shown (all of it when it was written anew).
 class IncomingReceiver {
  public:
   IncomingReceiver(app::Session& session, platform::StringGrid& grid);
@@ -81,8 +83,13 @@ class IncomingReceiver {
   std::set<std::string> failed_;
   // Files read while their last line had no line end, as they were then.
   std::map<std::string, ListedFile> unfinished_;
-  // Files read whole that could not be deleted, as they were then.
-  std::map<std::string, ListedFile> consumed_;
+  // Files shown that could not be deleted, as they were then, with what was
+  // shown; their deletion is tried again on later ticks.
+  struct Shown {
+    ListedFile file;
+    std::string bytes;
+  };
+  std::map<std::string, Shown> consumed_;
 };
 
 }  // namespace tarvex::incoming

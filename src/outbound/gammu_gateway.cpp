@@ -228,7 +228,12 @@ GammuFilesGateway::GammuFilesGateway(GammuSettings settings,
       files_(files),
       inbox_(settings_.inbox, "IN*", settle_ms),
       sent_(settings_.sent, "OUT*", settle_ms),
-      error_(settings_.error, "OUT*", settle_ms) {}
+      error_(settings_.error, "OUT*", settle_ms) {
+  // What a stop in the middle of writing a message left: never renamed, so
+  // the daemon never saw it, and the message is handed over again.
+  for (const std::string& name : platform::list_files(settings_.outbox, "tarvex-*.tmp"))
+    files_.remove(platform::join_path(settings_.outbox, name));
+}
 
 std::string GammuFilesGateway::outbox_name(const GatewayMessage& message) {
   const std::string time =

@@ -76,17 +76,44 @@ int gsm_septets(unsigned char c) {
   return kBasicLatin1.find(static_cast<char>(c)) != std::string_view::npos ? 1 : 0;
 }
 
-// Whether the file ends with exactly these lines.
-bool ends_with(const std::string& path, const std::vector<std::string>& lines) {
-  const std::string tail = platform::join_lines(lines);
-  std::FILE* file = platform::open_file(path, "rb");
-  if (!file) return false;
-  std::string read(tail.size(), '\0');
-  const bool got = std::fseek(file, -static_cast<long>(tail.size()), SEEK_END) == 0 &&
-                   std::fread(read.data(), 1, read.size(), file) == read.size();
-  std::fclose(file);
-  return got && read == tail;
+// What of lines is still to go into a file that a run stopped while
+// appending them may hold in part or whole already: the longest start of
+// their bytes that the file ends with counts as written. Throws
+// platform::FileError when the file is there but can not be read.
+std::vector<std::string> still_to_append(const std::string& path,
+                                         const std::vector<std::string>& lines) {
+  const std::string bytes = platform::join_lines(lines);
+  std::string tail;
+  if (std::FILE* file = platform::open_file(path, "rb")) {
+    long from = std::fseek(file, 0, SEEK_END) == 0 ? std::ftell(file) : -1;
+    from = std::max(0L, from - static_cast<long>(bytes.size()));
+    tail.resize(bytes.size());
+    int error = std::fseek(file, from, SEEK_SET) == 0 ? 0 : EIO;
+    if (!error) tail.resize(platform::read_bytes(file, tail.data(), tail.size(), error));
+    platform::close_file(file);
+    if (error) throw platform::FileError("Read error on file \"" + path + "\".");
+  } else if (platform::file_exists(path)) {
+    throw platform::FileError("Cannot open file \"" + path + "\".");
+  }
+  std::size_t written = std::min(tail.size(), bytes.size());
+  while (written > 0 && tail.compare(tail.size() - written, written, bytes, 0, written) != 0)
+    --written;
+  if (written > 0 && bytes[written - 1] == '\r') --written;  // the line end goes on whole
+  // The rest of a line cut short, then the lines after it.
+  std::vector<std::string> rest;
+  std::size_t start = 0;
+  for (const std::string& line : lines) {
+    const std::size_t end = start + line.size() + 2;
+    if (end > written) rest.push_back(line.substr(written > start ? written - start : 0));
+    start = end;
+  }
+  return rest;
 }
+
+// How many rounds a batch waits for a unit log that can not be written
+// before its lines go to the bridge's log instead: meanwhile nothing new is
+// passed on.
+constexpr int kUnitLogTries = 5;
 
 }  // namespace
 
@@ -252,6 +279,14 @@ bool SmsBridge::told(const std::string& file) const {
 
 void SmsBridge::read_state() {
   read_state_file();
+  // Temporary copies of writes that a stop cut short: never renamed, so
+  // nothing refers to them.
+  const std::string state_folder = platform::folder_of(state_path_);
+  for (const std::string& name :
+       platform::list_files(state_folder, std::string(kBridgeStateFile) + ".*.tmp"))
+    files_.remove(platform::join_path(state_folder, name));
+  for (const std::string& name : platform::list_files(folders_.incoming_folder, "sms-bridge-*.tmp"))
+    files_.remove(platform::join_path(folders_.incoming_folder, name));
   // An incoming file written by a run that stopped before it was on record:
   // its lines are told again, under another name.
   for (const std::string& name :
@@ -424,19 +459,26 @@ void SmsBridge::tell(Batch& batch) {
       throw platform::FileError("Cannot replace file \"" + published + "\". " + ec.message());
     fresh = true;
   }
-  // A run stopped after putting the file in place may have written the unit
-  // log too.
   const std::string& unit_log = folders_.unit_log_file;
-  if (!unit_log.empty() && (fresh || !ends_with(unit_log, batch.lines))) {
+  if (!unit_log.empty()) {
     try {
-      files_.append(unit_log, batch.lines);
+      // A run stopped after putting the file in place, or a failed append,
+      // may have left the lines in the unit log in part or whole.
+      const auto rest = fresh ? batch.lines : still_to_append(unit_log, batch.lines);
+      if (!rest.empty()) files_.append(unit_log, rest);
     } catch (const platform::FileError& e) {
+      if (++unit_log_failures_ < kUnitLogTries) {
+        // On record still: tried again next round.
+        note_once(e.what(), e.what());
+        return;
+      }
       // The incoming file has them; keep them here too rather than lose them
       // from the unit log's story.
       note(std::string(e.what()) + "; not in the unit log:");
       for (const auto& line : batch.lines) note("  " + line);
     }
   }
+  unit_log_failures_ = 0;
   passed_.insert(passed_.end(), batch.records.begin(), batch.records.end());
   batch_.reset();
   save_state();

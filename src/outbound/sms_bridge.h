@@ -199,6 +199,7 @@ class SmsBridge {
   std::set<std::uint64_t> stuck_serials_;  // claims that can not be cleared
   std::set<std::string> noted_;
   bool state_dirty_ = false;
+  int unit_log_failures_ = 0;  // of the batch being told
 };
 
 }  // namespace tarvex::outbound

@@ -9,6 +9,7 @@
 #include "outbound/modem_engine_standin.h"
 #include "platform/text_file.h"
 #include "platform/virtual_scheduler.h"
+#include "support/file_faults.h"
 #include "support/scripted_ui.h"
 #include "support/temp_folder.h"
 
@@ -202,6 +203,40 @@ TEST_F(ReceiverTest, UnreadableOrUndeletableFilesAreReportedOnceAndHoldUpNoOther
   EXPECT_EQ(receiver.counter(), 3);
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_NE(ui.messages[0].find("c.txt"), std::string::npos);
+}
+
+// A file shown but not deleted that its writer goes on writing: what was
+// shown is not shown again, what is added or written anew is shown once, a
+// listing that fails forgets none of it, and the file goes once it can.
+TEST_F(ReceiverTest, WhatIsWrittenToAFileThatCouldNotBeDeletedIsShownOnce) {
+  bool stuck = true;
+  receiver.remove_file = [&](const std::string& path) {
+    return !stuck && platform::remove_file(path);
+  };
+  const auto ticks = [&](int count) {
+    for (int tick = 0; tick < count; ++tick) receiver.poll();
+    return receiver.counter();
+  };
+  drop("a.txt", "+2782,s,2026/12/08 10:00:01,one\r\n");
+  EXPECT_EQ(ticks(6), 1);
+  std::ofstream(dir.file("Inbox/a.txt"), std::ios::app | std::ios::binary)
+      << "+2782,s,2026/12/08 10:00:02,two\r\n";
+  EXPECT_EQ(ticks(6), 2);
+  EXPECT_EQ(grid.cell(3, 2), "two");
+  drop("a.txt", "+2782,s,2026/12/08 10:00:03,three\r\n");
+  EXPECT_EQ(ticks(6), 3);
+  EXPECT_EQ(grid.cell(3, 3), "three");
+  {
+    testing::FileFault unlisted{testing::FileFault::Kind::Fail, 1, EIO};
+    testing::FileFaultPlan plan(unlisted);
+    receiver.poll();
+  }
+  EXPECT_EQ(ticks(6), 3);
+  stuck = false;
+  ticks(1);
+  EXPECT_FALSE(waiting("a.txt"));
+  EXPECT_EQ(ticks(2), 3);
+  EXPECT_LE(ui.messages.size(), 3u);  // once for each content, not for each tick
 }
 
 TEST_F(ReceiverTest, NothingOutsideTheFolderIsReadOrDeleted) {

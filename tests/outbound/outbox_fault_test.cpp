@@ -1,6 +1,7 @@
 // The outbox hand-over under every single file fault and crash: what the
 // programmer confirmed lies whole in the outbox, and the modem engine
-// stand-in answers every message exactly once, if need be after a restart.
+// stand-in answers every message exactly once, if need be after a restart,
+// and the program shows every answer once.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,6 +10,8 @@
 #include <map>
 #include <optional>
 
+#include "incoming/incoming_message.h"
+#include "incoming/incoming_receiver.h"
 #include "outbound/email_channel.h"
 #include "outbound/modem_engine_standin.h"
 #include "outbound/outbox_message_file.h"
@@ -190,6 +193,95 @@ TEST(OutboxFaults, StandinAnswersEveryMessageOnceThroughAnyFaultOrCrash) {
         }
       });
   std::cout << "[ faults   ] modem-engine stand-in: " << counts << "\n";
+}
+
+// The whole chain: a programming run writes three outbox files, the stand-in
+// answers them, the program's receiver shows the answers. Every file
+// operation of all three fails or crashes in turn; after a fault they go on,
+// after a crash both programs start again (what the crashed one showed was
+// seen all the same). Every confirmed row is answered and shown once, no
+// answer twice, and nothing is left to be shown again at the next start.
+TEST(OutboxFaults, EveryConfirmedMessageIsAnsweredAndItsAnswerShownOnce) {
+  testing::TempFolder dir(true);
+  testing::ScriptedUi ui;
+  platform::VirtualScheduler scheduler;
+  app::Session session(ui, scheduler, dir.path());
+  session.settings.incoming_folder = "Incoming";
+  const EngineFolders folders{dir.file("Outbox"), dir.file("Incoming"),
+                              dir.file("modem-engine.log"), ""};
+  platform::StringGrid rows{6, 4};
+  platform::StringGrid grid{4, 2};
+  std::optional<ModemEngineStandin> engine;
+  std::optional<incoming::IncomingReceiver> receiver;
+  std::map<std::string, int> shown;  // by programs that crashed, then the grid
+  std::int64_t now = 0;
+  const auto start = [&] {
+    for (int row = 1; row + 1 < grid.row_count(); ++row) ++shown[grid.cell(3, row)];
+    incoming::clear_message_grid(grid);
+    engine.emplace(folders, [] { return std::string("2026/12/08 10:00:00"); });
+    receiver.emplace(session, grid);
+    receiver->read_file = [](const std::string& path) {
+      std::string bytes = platform::read_file(path);
+      if (testing::run_has_crashed()) throw platform::SimulatedCrash{};
+      return bytes;
+    };
+  };
+  const auto go_on = [&](int rounds) {
+    for (int round = 0; round < rounds; ++round) {
+      now += 500;
+      scheduler.advance(500);
+      try {
+        engine->poll(now);
+      } catch (const platform::FileError&) {
+      }
+      receiver->poll();
+    }
+  };
+  const auto counts = testing::enumerate_file_faults(
+      [&] {
+        empty_folder(folders.programming_folder);
+        empty_folder(folders.incoming_folder);
+        platform::remove_file(folders.log_file);
+        for (int row = 1; row <= 3; ++row)
+          rows.set_row_cells(row, {"Zone", "1" + std::to_string(row), "10", "0", "X", "Selected"});
+        incoming::clear_message_grid(grid);
+        shown.clear();
+        start();
+      },
+      [&] {
+        program_via_sms({.unit_number = kUnit,
+                         .password = "1234",
+                         .mode = 1,
+                         .framing = {"P", "S", "AP", "AS"},
+                         .programming_folder = folders.programming_folder,
+                         .grid = rows,
+                         .ui = ui},
+                        SmsFraming::CurrentMode);
+        go_on(4);
+      },
+      [&](const FileFault& fault) {
+        if (fault.crashed()) start();
+        go_on(6);
+        start();
+        int confirmed = 0;
+        for (int row = 1; row <= 3; ++row) {
+          const int times = shown["OK, message " + std::to_string(row) + " received"];
+          if (rows.cell(5, row) == kMessageProgrammed) {
+            ++confirmed;
+            EXPECT_EQ(times, 1) << fault << ", row " << row;
+          } else {
+            EXPECT_LE(times, 1) << fault << ", row " << row;
+          }
+        }
+        if (fault.kind == FileFault::Kind::None) {
+          EXPECT_EQ(confirmed, 3);
+        }
+        std::erase_if(shown, [](const auto& entry) { return entry.second == 0; });
+        EXPECT_LE(shown.size(), 3u) << fault;
+        EXPECT_TRUE(platform::list_files(folders.programming_folder, "*.txt").empty()) << fault;
+        EXPECT_TRUE(platform::list_files(folders.incoming_folder, "*.txt").empty()) << fault;
+      });
+  std::cout << "[ faults   ] programming run to the grid: " << counts << "\n";
 }
 
 }  // namespace

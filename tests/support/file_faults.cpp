@@ -71,6 +71,12 @@ int FileFaultPlan::at(FileOp op, std::string_view path) {
   throw platform::SimulatedCrash{};
 }
 
+bool run_has_crashed() {
+  const auto* plan =
+      dynamic_cast<const FileFaultPlan*>(platform::detail::file_fault_injector.load());
+  return plan && plan->dead();
+}
+
 void FileFaultPlan::let_go_of_streams() {
   // What a dying process leaves in its buffers never reaches the file.
   for (std::FILE* file : open_) platform::discard_file(file);

@@ -63,6 +63,11 @@ class FileFaultPlan final : public platform::FileFaultInjector {
   std::set<std::FILE*> open_;
 };
 
+// Whether the run under way has crashed. Code a run goes on with after a
+// crash at a close (which can not throw) asks it to stop where the dead
+// process would have stopped, before an effect that lives only in memory.
+bool run_has_crashed();
+
 struct FileFaultCounts {
   int operations = 0;    // of the clean run
   int faults = 0;        // failing runs

@@ -11,10 +11,13 @@
 
 namespace tarvex::testing {
 
-TempFolder::TempFolder() {
+TempFolder::TempFolder(bool in_memory) {
   // A random name, created only if nothing has it yet.
   static std::mt19937_64 names{std::random_device{}()};
-  const std::filesystem::path base = std::filesystem::temp_directory_path();
+  std::error_code memory;
+  const std::filesystem::path base = in_memory && std::filesystem::is_directory("/dev/shm", memory)
+                                         ? std::filesystem::path("/dev/shm")
+                                         : std::filesystem::temp_directory_path();
   for (int attempt = 0; attempt < 100; ++attempt) {
     const std::filesystem::path candidate = base / ("tarvex-" + std::to_string(names()));
     std::error_code ec;

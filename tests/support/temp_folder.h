@@ -8,7 +8,10 @@ namespace tarvex::testing {
 // contents when the object goes.
 class TempFolder {
  public:
-  TempFolder();
+  // in_memory: in a memory file system where there is one (/dev/shm), for
+  // tests that write and sync thousands of files, which a loaded disk makes
+  // take minutes.
+  explicit TempFolder(bool in_memory = false);
   ~TempFolder();
   TempFolder(const TempFolder&) = delete;
   TempFolder& operator=(const TempFolder&) = delete;
