@@ -38,11 +38,16 @@ std::string ucs2_hex(const std::string& latin1, const std::string& extra = "") {
   return hex + extra;
 }
 
+// gammu-smsd's folders, faked under dir/gw.
+GammuSettings daemon_folders(const testing::TempFolder& dir, bool stores_reports = false) {
+  return {dir.file("gw/inbox"), dir.file("gw/outbox"), dir.file("gw/sent"), dir.file("gw/error"),
+          stores_reports};
+}
+
 class Bridge : public ::testing::Test {
  protected:
   Bridge()
-      : gateway({dir.file("gw/inbox"), dir.file("gw/outbox"), dir.file("gw/sent"),
-                 dir.file("gw/error"), true},
+      : gateway(daemon_folders(dir, true),
                 [this](const std::string& text) { notes.push_back(text); }),
         bridge({dir.file("Outbox"), dir.file("Incoming"), dir.file("sms-bridge.log"),
                 dir.file("UnitLog.msg")},
@@ -177,9 +182,7 @@ TEST_F(Bridge, PassesOnReceivedSentFailedAndReportsToIncomingFolderAndUnitLog) {
 TEST(BridgeFailure, NothingIsLostWhileTheIncomingFolderCanNotBeWritten) {
   testing::TempFolder dir;
   dir.write("blocked", "a file where the incoming folder should be");
-  GammuFilesGateway gateway({dir.file("gw/inbox"), dir.file("gw/outbox"), dir.file("gw/sent"),
-                             dir.file("gw/error"), false},
-                            [](const std::string&) {});
+  GammuFilesGateway gateway(daemon_folders(dir), [](const std::string&) {});
   SmsBridge bridge({dir.file("Outbox"), dir.file("blocked/Incoming"), dir.file("bridge.log"), ""},
                    gateway, [] { return kWallMs; });
   dir.write("gw/sent/OUTC20261209_011347_1796778827750_+27821234567_3.txt", "P1");
@@ -200,9 +203,7 @@ TEST(BridgeFailure, NothingIsLostWhileTheIncomingFolderCanNotBeWritten) {
 TEST(BridgeFailure, AUnitLogThatCanNotBeWrittenHoldsUpNothingForLong) {
   testing::TempFolder dir;
   dir.write("blocked", "a file where the unit log's folder should be");
-  GammuFilesGateway gateway({dir.file("gw/inbox"), dir.file("gw/outbox"), dir.file("gw/sent"),
-                             dir.file("gw/error"), false},
-                            [](const std::string&) {});
+  GammuFilesGateway gateway(daemon_folders(dir), [](const std::string&) {});
   SmsBridge bridge({dir.file("Outbox"), dir.file("Incoming"), dir.file("bridge.log"),
                     dir.file("blocked/UnitLog.msg")},
                    gateway, [] { return kWallMs; });
@@ -276,9 +277,7 @@ TEST(BridgeFiles, MessageIsOnTheDiskInTheDaemonsOutboxBeforeItsClaimGoes) {
   testing::TempFolder dir;
   FaultyBridgeFiles files;
   GammuFilesGateway gateway(
-      {dir.file("gw/inbox"), dir.file("gw/outbox"), dir.file("gw/sent"), dir.file("gw/error"),
-       false},
-      [](const std::string&) {}, 500, files);
+      daemon_folders(dir), [](const std::string&) {}, 500, files);
   SmsBridge bridge(
       {dir.file("Outbox"), dir.file("Incoming"), dir.file("bridge.log"), ""}, gateway,
       [] { return kWallMs; }, 500, {}, files);
@@ -314,8 +313,7 @@ TEST(BridgeFiles, EveryMessageIsHandedOverAndToldOnceWhereverTheBridgeIsStopped)
   testing::TempFolder dir(true);
   const EngineFolders folders{dir.file("Outbox"), dir.file("Incoming"), dir.file("bridge.log"),
                               dir.file("UnitLog.msg")};
-  const GammuSettings daemon{dir.file("gw/inbox"), dir.file("gw/outbox"), dir.file("gw/sent"),
-                             dir.file("gw/error"), true};
+  const GammuSettings daemon = daemon_folders(dir, true);
   const std::vector<std::string> all = {folders.programming_folder,
                                         folders.incoming_folder,
                                         daemon.inbox,
