@@ -228,7 +228,12 @@ GammuFilesGateway::GammuFilesGateway(GammuSettings settings,
       files_(files),
       inbox_(settings_.inbox, "IN*", settle_ms),
       sent_(settings_.sent, "OUT*", settle_ms),
-      error_(settings_.error, "OUT*", settle_ms) {}
+      error_(settings_.error, "OUT*", settle_ms) {
+  // Copies of messages that a stop cut short before they were renamed into
+  // place (submit()); the daemon never takes them.
+  for (const std::string& name : platform::list_files(settings_.outbox, "tarvex-*.tmp"))
+    files_.remove(platform::join_path(settings_.outbox, name));
+}
 
 std::string GammuFilesGateway::outbox_name(const GatewayMessage& message) {
   const std::string time =
@@ -283,9 +288,13 @@ bool GammuFilesGateway::holds(std::uint64_t serial) {
   std::string mark = "_";
   mark += std::to_string(serial);
   mark += '_';
-  for (const std::string* folder : {&settings_.outbox, &settings_.sent, &settings_.error})
-    for (const std::string& name : platform::list_files(*folder, "OUT*"))
+  for (const std::string* folder : {&settings_.outbox, &settings_.sent, &settings_.error}) {
+    std::error_code unread;
+    for (const std::string& name : platform::list_files(*folder, "OUT*", unread))
       if (name.find(mark) != std::string::npos) return true;
+    if (unread)
+      throw platform::FileError("Cannot read folder \"" + *folder + "\". " + unread.message());
+  }
   return false;
 }
 

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <stdexcept>
 
 #include "platform/file_api.h"
@@ -76,16 +78,30 @@ int gsm_septets(unsigned char c) {
   return kBasicLatin1.find(static_cast<char>(c)) != std::string_view::npos ? 1 : 0;
 }
 
-// Whether the file ends with exactly these lines.
+// How many rounds a batch waits for a unit log that can not be written
+// before its lines go to the bridge's log instead: about 5 s in the program.
+constexpr int kUnitLogTries = 25;
+
+// Whether the file ends with exactly these lines; false when it is not
+// there. Throws platform::FileError when it can not be read: guessing
+// would write the lines twice or never.
 bool ends_with(const std::string& path, const std::vector<std::string>& lines) {
   const std::string tail = platform::join_lines(lines);
   std::FILE* file = platform::open_file(path, "rb");
-  if (!file) return false;
+  if (!file) {
+    if (errno == ENOENT) return false;
+    throw platform::FileError("Cannot open file \"" + path + "\". " + std::strerror(errno));
+  }
   std::string read(tail.size(), '\0');
-  const bool got = std::fseek(file, -static_cast<long>(tail.size()), SEEK_END) == 0 &&
-                   std::fread(read.data(), 1, read.size(), file) == read.size();
-  std::fclose(file);
-  return got && read == tail;
+  const bool at_end = std::fseek(file, 0, SEEK_END) == 0;
+  const long size = at_end ? std::ftell(file) : -1;
+  const bool got =
+      size >= 0 && (static_cast<std::size_t>(size) < tail.size() ||
+                    (std::fseek(file, -static_cast<long>(tail.size()), SEEK_END) == 0 &&
+                     std::fread(read.data(), 1, read.size(), file) == read.size()));
+  platform::close_file(file);
+  if (!got) throw platform::FileError("Read error on file \"" + path + "\".");
+  return static_cast<std::size_t>(size) >= tail.size() && read == tail;
 }
 
 }  // namespace
@@ -252,6 +268,14 @@ bool SmsBridge::told(const std::string& file) const {
 
 void SmsBridge::read_state() {
   read_state_file();
+  // Copies that a stop cut short before they were renamed into place;
+  // nothing refers to them.
+  const std::string beside = platform::folder_of(state_path_);
+  for (const auto& [folder, pattern] :
+       {std::pair{folders_.incoming_folder, std::string("sms-bridge-*.tmp")},
+        std::pair{beside, std::string(kBridgeStateFile) + ".*.tmp"}})
+    for (const std::string& name : platform::list_files(folder, pattern))
+      files_.remove(platform::join_path(folder, name));
   // An incoming file written by a run that stopped before it was on record:
   // its lines are told again, under another name.
   for (const std::string& name :
@@ -315,8 +339,8 @@ bool SmsBridge::save_state() {
 }
 
 int SmsBridge::poll(std::int64_t now_ms) {
-  std::vector<std::string> lines = std::move(held_lines_);
-  held_lines_.clear();
+  Batch round = std::move(held_);
+  held_ = {};
   int handled = 0;
   stuck_serials_.clear();
   const std::string& outbox = folders_.programming_folder;
@@ -338,13 +362,17 @@ int SmsBridge::poll(std::int64_t now_ms) {
     const std::string name = claimed.substr(0, claimed.rfind('.', claimed.size() - 9));
     const Claim claim{name, platform::join_path(outbox, claimed), *serial};
     last_serial_ = std::max(last_serial_, *serial);
-    if (gateway_.holds(*serial)) {
-      clear_claim(claim);
-      continue;
-    }
-    if (noted_.count(claim.claimed_path)) continue;  // refused, and kept as it is
     try {
-      hand_over(claim, platform::read_file(claim.claimed_path), lines);
+      // Not known is not "no": a guess would hand the message over twice.
+      if (gateway_.holds(*serial)) {
+        clear_claim(claim);
+        continue;
+      }
+      // Refused, and waiting to be set aside.
+      const auto same = [&](const Record& r) { return r.file == claim.claimed_path; };
+      if (told(claim.claimed_path) || std::any_of(round.records.begin(), round.records.end(), same))
+        continue;
+      hand_over(claim, platform::read_file(claim.claimed_path), round);
       ++handled;
     } catch (const platform::FileError& e) {
       note_once(e.what(), e.what());
@@ -360,7 +388,7 @@ int SmsBridge::poll(std::int64_t now_ms) {
     const std::string claimed = platform::file_name_of(file.claimed_path);
     const Claim claim{file.name, file.claimed_path, *claim_serial(claimed)};
     try {
-      hand_over(claim, file.bytes, lines);
+      hand_over(claim, file.bytes, round);
       ++handled;
     } catch (const platform::FileError& e) {
       // The claim stays and is handed over on a later round.
@@ -370,12 +398,11 @@ int SmsBridge::poll(std::int64_t now_ms) {
 
   if (batch_) {
     // Told half-way by an earlier round or run: that comes first, as it was.
-    held_lines_ = std::move(lines);
+    held_ = std::move(round);
     handled += static_cast<int>(batch_->records.size());
     tell(*batch_);
   } else {
-    Batch batch;
-    batch.lines = std::move(lines);
+    Batch batch = std::move(round);
     for (const GatewayEvent& event : gateway_.events(now_ms)) {
       if (told(event.file)) continue;
       const std::time_t when =
@@ -424,15 +451,23 @@ void SmsBridge::tell(Batch& batch) {
       throw platform::FileError("Cannot replace file \"" + published + "\". " + ec.message());
     fresh = true;
   }
-  // A run stopped after putting the file in place may have written the unit
-  // log too.
   const std::string& unit_log = folders_.unit_log_file;
-  if (!unit_log.empty() && (fresh || !ends_with(unit_log, batch.lines))) {
+  if (!unit_log.empty()) {
     try {
-      files_.append(unit_log, batch.lines);
+      // A run stopped after putting the file in place may have written the
+      // unit log too.
+      if (fresh || !ends_with(unit_log, batch.lines)) files_.append(unit_log, batch.lines);
+      unit_log_failures_ = 0;
     } catch (const platform::FileError& e) {
-      // The incoming file has them; keep them here too rather than lose them
-      // from the unit log's story.
+      // The incoming file is out; the batch waits for the unit log, tried
+      // again on the next rounds, so that a fault that passes costs it
+      // nothing. One that lasts leaves the lines here instead rather than
+      // lose them from the unit log's story, and the messages go on.
+      if (++unit_log_failures_ < kUnitLogTries) {
+        note_once(e.what(), std::string(e.what()) + "; the unit log is tried again");
+        throw;
+      }
+      unit_log_failures_ = 0;
       note(std::string(e.what()) + "; not in the unit log:");
       for (const auto& line : batch.lines) note("  " + line);
     }
@@ -450,7 +485,9 @@ void SmsBridge::finish_passed() {
       ++it;
       continue;
     }
-    if (gateway_.finish(it->file)) {
+    // A refused claim, or the gateway's record.
+    if (claim_serial(platform::file_name_of(it->file)) ? set_aside(it->file)
+                                                       : gateway_.finish(it->file)) {
       noted_.erase(it->file);
       it = passed_.erase(it);
       state_dirty_ = true;
@@ -487,18 +524,16 @@ bool SmsBridge::clear_claim(const Claim& claim) {
   return false;
 }
 
-void SmsBridge::hand_over(const Claim& claim, const std::string& bytes,
-                          std::vector<std::string>& lines) {
+void SmsBridge::hand_over(const Claim& claim, const std::string& bytes, Batch& told) {
   const auto message = parse_outbox_file(bytes);
   if (!message) {
-    refuse(claim, number_of_name(claim.name), "no \",7,\" in " + claim.name, lines);
+    refuse(claim, number_of_name(claim.name), "no \",7,\" in " + claim.name, told);
     return;
   }
   const auto number = dialable_number(message->destination);
   if (!number) {
     refuse(claim, message->destination,
-           "\"" + message->destination + "\" is not a telephone number (" + claim.name + ")",
-           lines);
+           "\"" + message->destination + "\" is not a telephone number (" + claim.name + ")", told);
     return;
   }
   const SmsSize size = sms_size(message->body);
@@ -509,7 +544,7 @@ void SmsBridge::hand_over(const Claim& claim, const std::string& bytes,
            "too long for one SMS, it needs " + std::to_string(size.parts) + " (" +
                std::to_string(size.units) + " of " + (size.unicode ? "70" : "160") +
                (size.unicode ? " characters, UCS-2" : " GSM characters") + ") (" + claim.name + ")",
-           lines);
+           told);
     note_once("multipart", std::string("\"multipart = yes\" in ") + kBridgeSettingsFile +
                                " beside setup.txt lets the bridge send such messages as "
                                "linked parts");
@@ -525,22 +560,32 @@ void SmsBridge::hand_over(const Claim& claim, const std::string& bytes,
   clear_claim(claim);
 }
 
+// "<name>.bad" for the claim "<name>.<serial>.sending", or
+// "<name>.<serial>.bad" when that is taken.
+std::string SmsBridge::set_aside_path(const std::string& claimed_path) const {
+  const std::string stem = claimed_path.substr(0, claimed_path.size() - kClaimed.size());
+  const std::string name = stem.substr(0, stem.rfind('.'));
+  return platform::file_exists(name + ".bad") ? stem + ".bad" : name + ".bad";
+}
+
 void SmsBridge::refuse(const Claim& claim, const std::string& number, const std::string& why,
-                       std::vector<std::string>& lines) {
-  std::string kept = platform::join_path(folders_.programming_folder, claim.name + ".bad");
-  if (platform::file_exists(kept))
-    kept = platform::join_path(folders_.programming_folder,
-                               claim.name + "." + std::to_string(claim.serial) + ".bad");
-  if (files_.rename(claim.claimed_path, kept)) {
-    // Told once; the claim stays as it is.
-    kept = claim.claimed_path;
-    noted_.insert(claim.claimed_path);
-  }
-  note("not sent, " + why + " (kept as " + platform::file_name_of(kept) + ")");
+                       Batch& told) {
+  note("not sent, " + why + " (kept as " +
+       platform::file_name_of(set_aside_path(claim.claimed_path)) + ")");
   GatewayEvent event{GatewayOutcome::failed, number, why, 0, claim.claimed_path};
   for (auto& line :
        incoming_lines(event, local_time_text(static_cast<std::time_t>(wall_ms_() / 1000))))
-    lines.push_back(line);
+    told.lines.push_back(line);
+  told.records.push_back({0, claim.claimed_path});
+}
+
+bool SmsBridge::set_aside(const std::string& claimed_path) {
+  if (!platform::file_exists(claimed_path)) return true;
+  const std::string kept = set_aside_path(claimed_path);
+  if (!files_.rename(claimed_path, kept)) return true;
+  note_once(claimed_path, "could not rename " + platform::file_name_of(claimed_path) + " to " +
+                              platform::file_name_of(kept) + "; it is not reported again");
+  return false;
 }
 
 }  // namespace tarvex::outbound
