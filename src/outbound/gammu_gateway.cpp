@@ -229,8 +229,8 @@ GammuFilesGateway::GammuFilesGateway(GammuSettings settings,
       inbox_(settings_.inbox, "IN*", settle_ms),
       sent_(settings_.sent, "OUT*", settle_ms),
       error_(settings_.error, "OUT*", settle_ms) {
-  // What a stop in the middle of writing a message left: never renamed, so
-  // the daemon never saw it, and the message is handed over again.
+  // Copies of messages that a stop cut short before they were renamed into
+  // place (submit()); the daemon never takes them.
   for (const std::string& name : platform::list_files(settings_.outbox, "tarvex-*.tmp"))
     files_.remove(platform::join_path(settings_.outbox, name));
 }
@@ -288,9 +288,13 @@ bool GammuFilesGateway::holds(std::uint64_t serial) {
   std::string mark = "_";
   mark += std::to_string(serial);
   mark += '_';
-  for (const std::string* folder : {&settings_.outbox, &settings_.sent, &settings_.error})
-    for (const std::string& name : platform::list_files(*folder, "OUT*"))
+  for (const std::string* folder : {&settings_.outbox, &settings_.sent, &settings_.error}) {
+    std::error_code unread;
+    for (const std::string& name : platform::list_files(*folder, "OUT*", unread))
       if (name.find(mark) != std::string::npos) return true;
+    if (unread)
+      throw platform::FileError("Cannot read folder \"" + *folder + "\". " + unread.message());
+  }
   return false;
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <ctime>
+#include <set>
 #include <stdexcept>
 #include <vector>
 
@@ -185,6 +186,7 @@ int ModemEngineStandin::poll(std::int64_t now_ms) {
   if (!finish_hand_over()) return 0;
   std::vector<std::string> replies;
   std::vector<std::string> sent;
+  std::set<std::string> answered;  // the claims' names
   // Claim each file by renaming it before reading it: a file the programmer
   // puts in its place meanwhile is then a new file, never deleted unsent.
   const auto claim = [this](const std::string& name) {
@@ -199,12 +201,24 @@ int ModemEngineStandin::poll(std::int64_t now_ms) {
           file.name + (ec ? ".sending)" : ".bad)"));
       continue;
     }
+    answered.insert(platform::file_name_of(file.claimed_path));
     sent.push_back("sent to " + message->destination + ": " + visible(message->body) + " (" +
                    file.name + (message->command_header ? ", command" : "") + ")");
     replies.push_back(message->destination + "," + kStandinReplyField2 + "," + timestamp_() +
                       ",OK, message " + outbox_file_tag(file.name) + " received");
   }
   if (replies.empty()) return 0;
+  // A file that could be neither read nor put back (nor set aside as bad)
+  // is still claimed but not answered: the answers would take it along as
+  // answered. Everything goes back into the outbox instead, to be sent again.
+  std::error_code unread;
+  const auto claimed = platform::list_files(folders_.programming_folder,
+                                            std::string("*.txt") + kClaimedSuffix, unread);
+  if (unread || std::any_of(claimed.begin(), claimed.end(),
+                            [&](const std::string& name) { return !answered.count(name); })) {
+    finish_hand_over();
+    return 0;
+  }
 
   // The answers, complete under their waiting name, are the point of no
   // return: before it the claimed files go back into the outbox, after it

@@ -81,7 +81,8 @@ class ModemEngineStandin {
   // and renamed to "modem-engine-<n>.txt" once the files they answer are
   // gone; a poll first finishes what a crash or a fault left between those
   // steps (claimed files with no waiting answers go back into the outbox), so
-  // every message is answered exactly once. A file without ",7," is logged
+  // every message is answered exactly once; answers are written only while
+  // every claimed file is one they answer. A file without ",7," is logged
   // and renamed to "<name>.bad". Returns how many messages were sent. Throws
   // platform::FileError when the log or the incoming file can not be
   // written; what was not answered is sent on a later poll.

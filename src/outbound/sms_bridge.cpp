@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <stdexcept>
 
 #include "platform/file_api.h"
@@ -111,9 +113,9 @@ std::vector<std::string> still_to_append(const std::string& path,
 }
 
 // How many rounds a batch waits for a unit log that can not be written
-// before its lines go to the bridge's log instead: meanwhile nothing new is
-// passed on.
-constexpr int kUnitLogTries = 5;
+// before its lines go to the bridge's log instead (about 5 s in the
+// program): meanwhile nothing new is passed on.
+constexpr int kUnitLogTries = 25;
 
 }  // namespace
 
@@ -279,14 +281,14 @@ bool SmsBridge::told(const std::string& file) const {
 
 void SmsBridge::read_state() {
   read_state_file();
-  // Temporary copies of writes that a stop cut short: never renamed, so
+  // Copies that a stop cut short before they were renamed into place;
   // nothing refers to them.
-  const std::string state_folder = platform::folder_of(state_path_);
-  for (const std::string& name :
-       platform::list_files(state_folder, std::string(kBridgeStateFile) + ".*.tmp"))
-    files_.remove(platform::join_path(state_folder, name));
-  for (const std::string& name : platform::list_files(folders_.incoming_folder, "sms-bridge-*.tmp"))
-    files_.remove(platform::join_path(folders_.incoming_folder, name));
+  const std::string beside = platform::folder_of(state_path_);
+  for (const auto& [folder, pattern] :
+       {std::pair{folders_.incoming_folder, std::string("sms-bridge-*.tmp")},
+        std::pair{beside, std::string(kBridgeStateFile) + ".*.tmp"}})
+    for (const std::string& name : platform::list_files(folder, pattern))
+      files_.remove(platform::join_path(folder, name));
   // An incoming file written by a run that stopped before it was on record:
   // its lines are told again, under another name.
   for (const std::string& name :
@@ -350,8 +352,8 @@ bool SmsBridge::save_state() {
 }
 
 int SmsBridge::poll(std::int64_t now_ms) {
-  std::vector<std::string> lines = std::move(held_lines_);
-  held_lines_.clear();
+  Batch round = std::move(held_);
+  held_ = {};
   int handled = 0;
   stuck_serials_.clear();
   const std::string& outbox = folders_.programming_folder;
@@ -373,13 +375,17 @@ int SmsBridge::poll(std::int64_t now_ms) {
     const std::string name = claimed.substr(0, claimed.rfind('.', claimed.size() - 9));
     const Claim claim{name, platform::join_path(outbox, claimed), *serial};
     last_serial_ = std::max(last_serial_, *serial);
-    if (gateway_.holds(*serial)) {
-      clear_claim(claim);
-      continue;
-    }
-    if (noted_.count(claim.claimed_path)) continue;  // refused, and kept as it is
     try {
-      hand_over(claim, platform::read_file(claim.claimed_path), lines);
+      // Not known is not "no": a guess would hand the message over twice.
+      if (gateway_.holds(*serial)) {
+        clear_claim(claim);
+        continue;
+      }
+      // Refused, and waiting to be set aside.
+      const auto same = [&](const Record& r) { return r.file == claim.claimed_path; };
+      if (told(claim.claimed_path) || std::any_of(round.records.begin(), round.records.end(), same))
+        continue;
+      hand_over(claim, platform::read_file(claim.claimed_path), round);
       ++handled;
     } catch (const platform::FileError& e) {
       note_once(e.what(), e.what());
@@ -395,7 +401,7 @@ int SmsBridge::poll(std::int64_t now_ms) {
     const std::string claimed = platform::file_name_of(file.claimed_path);
     const Claim claim{file.name, file.claimed_path, *claim_serial(claimed)};
     try {
-      hand_over(claim, file.bytes, lines);
+      hand_over(claim, file.bytes, round);
       ++handled;
     } catch (const platform::FileError& e) {
       // The claim stays and is handed over on a later round.
@@ -405,12 +411,11 @@ int SmsBridge::poll(std::int64_t now_ms) {
 
   if (batch_) {
     // Told half-way by an earlier round or run: that comes first, as it was.
-    held_lines_ = std::move(lines);
+    held_ = std::move(round);
     handled += static_cast<int>(batch_->records.size());
     tell(*batch_);
   } else {
-    Batch batch;
-    batch.lines = std::move(lines);
+    Batch batch = std::move(round);
     for (const GatewayEvent& event : gateway_.events(now_ms)) {
       if (told(event.file)) continue;
       const std::time_t when =
@@ -492,7 +497,9 @@ void SmsBridge::finish_passed() {
       ++it;
       continue;
     }
-    if (gateway_.finish(it->file)) {
+    // A refused claim, or the gateway's record.
+    if (claim_serial(platform::file_name_of(it->file)) ? set_aside(it->file)
+                                                       : gateway_.finish(it->file)) {
       noted_.erase(it->file);
       it = passed_.erase(it);
       state_dirty_ = true;
@@ -529,18 +536,16 @@ bool SmsBridge::clear_claim(const Claim& claim) {
   return false;
 }
 
-void SmsBridge::hand_over(const Claim& claim, const std::string& bytes,
-                          std::vector<std::string>& lines) {
+void SmsBridge::hand_over(const Claim& claim, const std::string& bytes, Batch& told) {
   const auto message = parse_outbox_file(bytes);
   if (!message) {
-    refuse(claim, number_of_name(claim.name), "no \",7,\" in " + claim.name, lines);
+    refuse(claim, number_of_name(claim.name), "no \",7,\" in " + claim.name, told);
     return;
   }
   const auto number = dialable_number(message->destination);
   if (!number) {
     refuse(claim, message->destination,
-           "\"" + message->destination + "\" is not a telephone number (" + claim.name + ")",
-           lines);
+           "\"" + message->destination + "\" is not a telephone number (" + claim.name + ")", told);
     return;
   }
   const SmsSize size = sms_size(message->body);
@@ -551,7 +556,7 @@ void SmsBridge::hand_over(const Claim& claim, const std::string& bytes,
            "too long for one SMS, it needs " + std::to_string(size.parts) + " (" +
                std::to_string(size.units) + " of " + (size.unicode ? "70" : "160") +
                (size.unicode ? " characters, UCS-2" : " GSM characters") + ") (" + claim.name + ")",
-           lines);
+           told);
     note_once("multipart", std::string("\"multipart = yes\" in ") + kBridgeSettingsFile +
                                " beside setup.txt lets the bridge send such messages as "
                                "linked parts");
@@ -567,22 +572,32 @@ void SmsBridge::hand_over(const Claim& claim, const std::string& bytes,
   clear_claim(claim);
 }
 
+// "<name>.bad" for the claim "<name>.<serial>.sending", or
+// "<name>.<serial>.bad" when that is taken.
+std::string SmsBridge::set_aside_path(const std::string& claimed_path) const {
+  const std::string stem = claimed_path.substr(0, claimed_path.size() - kClaimed.size());
+  const std::string name = stem.substr(0, stem.rfind('.'));
+  return platform::file_exists(name + ".bad") ? stem + ".bad" : name + ".bad";
+}
+
 void SmsBridge::refuse(const Claim& claim, const std::string& number, const std::string& why,
-                       std::vector<std::string>& lines) {
-  std::string kept = platform::join_path(folders_.programming_folder, claim.name + ".bad");
-  if (platform::file_exists(kept))
-    kept = platform::join_path(folders_.programming_folder,
-                               claim.name + "." + std::to_string(claim.serial) + ".bad");
-  if (files_.rename(claim.claimed_path, kept)) {
-    // Told once; the claim stays as it is.
-    kept = claim.claimed_path;
-    noted_.insert(claim.claimed_path);
-  }
-  note("not sent, " + why + " (kept as " + platform::file_name_of(kept) + ")");
+                       Batch& told) {
+  note("not sent, " + why + " (kept as " +
+       platform::file_name_of(set_aside_path(claim.claimed_path)) + ")");
   GatewayEvent event{GatewayOutcome::failed, number, why, 0, claim.claimed_path};
   for (auto& line :
        incoming_lines(event, local_time_text(static_cast<std::time_t>(wall_ms_() / 1000))))
-    lines.push_back(line);
+    told.lines.push_back(line);
+  told.records.push_back({0, claim.claimed_path});
+}
+
+bool SmsBridge::set_aside(const std::string& claimed_path) {
+  if (!platform::file_exists(claimed_path)) return true;
+  const std::string kept = set_aside_path(claimed_path);
+  if (!files_.rename(claimed_path, kept)) return true;
+  note_once(claimed_path, "could not rename " + platform::file_name_of(claimed_path) + " to " +
+                              platform::file_name_of(kept) + "; it is not reported again");
+  return false;
 }
 
 }  // namespace tarvex::outbound

@@ -94,7 +94,8 @@ class SmsGateway {
   // a name never used before. Throws platform::FileError.
   virtual void submit(const GatewayMessage& message) = 0;
   // Whether the message handed over with serial is still in the gateway's
-  // hands (waiting, sent or failed, and not yet finished).
+  // hands (waiting, sent or failed, and not yet finished). Throws
+  // platform::FileError when that can not be told.
   virtual bool holds(std::uint64_t serial) = 0;
   // What the gateway has to tell, each thing once it is complete.
   virtual std::vector<GatewayEvent> events(std::int64_t now_ms) = 0;
@@ -133,7 +134,9 @@ class SmsBridge {
   // left half done), then passes on what the gateway has to tell, in one
   // incoming file and in the unit log. Returns how many files and events were
   // handled. Throws platform::FileError when the incoming file can not be
-  // written; nothing of that round's events is lost, they come again.
+  // written, or the unit log (for a few seconds of rounds, after which its
+  // lines go to the bridge's log); nothing of that round's events is lost,
+  // they come again.
   //
   // Each message is handed to the gateway once and each event told once,
   // whatever file operation fails and wherever the bridge is stopped: the
@@ -157,7 +160,8 @@ class SmsBridge {
     std::string file;
   };
   // Lines on their way to the incoming folder and the unit log, as
-  // "sms-bridge-<id>.txt", and the gateway records they tell of.
+  // "sms-bridge-<id>.txt", and the gateway records (or refused claims) they
+  // tell of.
   struct Batch {
     std::uint64_t id = 0;
     std::vector<std::string> lines;
@@ -170,9 +174,13 @@ class SmsBridge {
   void note(const std::string& text);
   // note() once for a key, until forget(key).
   void note_once(const std::string& key, const std::string& text);
-  void hand_over(const Claim& claim, const std::string& bytes, std::vector<std::string>& lines);
-  void refuse(const Claim& claim, const std::string& number, const std::string& why,
-              std::vector<std::string>& lines);
+  // The lines of a refusal go into told with the claim as their record: the
+  // claim is set aside as bad once they are told, and never refused again.
+  void hand_over(const Claim& claim, const std::string& bytes, Batch& told);
+  void refuse(const Claim& claim, const std::string& number, const std::string& why, Batch& told);
+  // Renames a refused claim to "<name>.bad"; false while it can not.
+  bool set_aside(const std::string& claimed_path);
+  std::string set_aside_path(const std::string& claimed_path) const;
   // Takes a claim away once its message is with the gateway; false while it
   // can be neither renamed nor deleted.
   bool clear_claim(const Claim& claim);
@@ -195,11 +203,11 @@ class SmsBridge {
   std::uint64_t last_batch_ = 0;
   std::optional<Batch> batch_;
   std::vector<Record> passed_;             // told, and the record not yet gone
-  std::vector<std::string> held_lines_;    // not in a batch yet
+  Batch held_;                             // refusals not in a batch yet
   std::set<std::uint64_t> stuck_serials_;  // claims that can not be cleared
   std::set<std::string> noted_;
   bool state_dirty_ = false;
-  int unit_log_failures_ = 0;  // of the batch being told
+  int unit_log_failures_ = 0;  // rounds in a row the unit log failed
 };
 
 }  // namespace tarvex::outbound

@@ -1,5 +1,7 @@
 #include "platform/file_lock.h"
 
+#include <cerrno>
+
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -19,7 +21,12 @@ FileLock::FileLock(const std::string& path) {
   // closes, which the system does when the process ends.
   const HANDLE handle = CreateFileW(to_fs_path(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
                                     nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return;
+  if (handle == INVALID_HANDLE_VALUE) {
+    // Refused sharing: another holder has it open.
+    const DWORD why = GetLastError();
+    if (why != ERROR_SHARING_VIOLATION) error_ = why == ERROR_ACCESS_DENIED ? EACCES : EIO;
+    return;
+  }
   handle_ = handle;
   held_ = true;
 }
@@ -32,8 +39,12 @@ FileLock::~FileLock() {
 
 FileLock::FileLock(const std::string& path) {
   fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-  if (fd_ < 0) return;
+  if (fd_ < 0) {
+    error_ = errno;
+    return;
+  }
   held_ = ::flock(fd_, LOCK_EX | LOCK_NB) == 0;
+  if (!held_ && errno != EWOULDBLOCK) error_ = errno;
 }
 
 FileLock::~FileLock() {

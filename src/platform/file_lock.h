@@ -17,9 +17,13 @@ class FileLock {
   // Whether this object holds the lock; false when another holder has it or
   // the file can not be opened.
   bool held() const { return held_; }
+  // Why the lock file could not be opened or locked (an errno value); 0 when
+  // it is held, by this object or another holder.
+  int error() const { return error_; }
 
  private:
   bool held_ = false;
+  int error_ = 0;
 #ifdef _WIN32
   void* handle_ = nullptr;
 #else

@@ -7,6 +7,7 @@
 #include "outbound/sms_programming.h"
 #include "platform/text_file.h"
 #include "support/child_process.h"
+#include "support/file_faults.h"
 #include "support/temp_folder.h"
 
 namespace tarvex::outbound {
@@ -147,6 +148,28 @@ TEST_F(Standin, FileWithoutSeparatorIsSetAsideUnanswered) {
   EXPECT_EQ(dir.read("Incoming/modem-engine-1.txt"), "+27,x,2026/01/01 00:00:00,earlier\r\n");
   EXPECT_EQ(names_in(dir.file("Incoming")),
             (std::vector<std::string>{"modem-engine-1.txt", "modem-engine-2.txt"}));
+}
+
+// Two faults together: a claimed file that can be neither read nor put back
+// is no answered one, though the other file of the same poll is answered.
+TEST_F(Standin, ClaimThatCanNeitherBeReadNorPutBackIsAnsweredLaterNotDeleted) {
+  write_outbox_file(dir.file("Outbox"), programming_message("+27821234561", 1, "one"));
+  write_outbox_file(dir.file("Outbox"), programming_message("+27821234562", 2, "two"));
+  engine.poll(0);
+  {
+    testing::FailingPaths faults({{platform::FileOp::Open, "+27821234561_1.txt.sending"},
+                                  {platform::FileOp::Replace, "+27821234561_1.txt"}});
+    engine.poll(500);
+  }
+  for (std::int64_t now = 1000; now <= 3000; now += 500) engine.poll(now);
+  std::vector<std::string> answers;
+  for (const auto& name : platform::list_files(dir.file("Incoming"), "*.txt"))
+    for (auto& line : platform::read_lines(dir.file("Incoming/" + name))) answers.push_back(line);
+  ASSERT_EQ(answers.size(), 2u) << ::testing::PrintToString(answers);
+  std::sort(answers.begin(), answers.end());
+  EXPECT_NE(answers[0].find("OK, message 1 received"), std::string::npos);
+  EXPECT_NE(answers[1].find("OK, message 2 received"), std::string::npos);
+  EXPECT_TRUE(names_in(dir.file("Outbox")).empty());
 }
 
 #ifndef _WIN32

@@ -109,6 +109,43 @@ TEST_F(Bridge, HandsCompleteOutboxFilesToTheGatewayAndReportsWhatItCanNotSend) {
   EXPECT_EQ(logged, expected);
 }
 
+// A claim left by a stop right after the hand-over, while the daemon's sent
+// folder can not be read: whether the daemon has the message is not known,
+// so it is not handed over again.
+TEST_F(Bridge, ClaimIsNotHandedOverAgainWhileTheDaemonsFoldersCanNotBeRead) {
+  dir.write("Outbox/+27821234567_8.txt.1796778827002.sending", "+27821234567,7,eight");
+  dir.write("gw/sent/OUTC20261209_011347_1796778827002_+27821234567_8.txtd", "eight");
+  {
+    testing::FailingPaths unreadable({{platform::FileOp::List, "gw/sent"}});
+    bridge.poll(0);
+  }
+  EXPECT_TRUE(names_in(dir.file("gw/outbox")).empty());
+  bridge.poll(500);
+  bridge.poll(1000);
+  EXPECT_TRUE(names_in(dir.file("gw/outbox")).empty());
+  EXPECT_TRUE(names_in(dir.file("Outbox")).empty());
+  EXPECT_EQ(incoming_lines_written(),
+            std::vector<std::string>{"+27821234567,sent," + now_text() + ",Sent: eight"});
+}
+
+TEST(BridgeStart, RemovesTheCopiesThatAStopCutShortAndNothingElse) {
+  testing::TempFolder dir;
+  const std::vector<std::string> cut_short{"Incoming/sms-bridge-17.pending.0123abcd.tmp",
+                                           "sms-bridge.state.0123abcd.tmp",
+                                           "gw/outbox/tarvex-17.0123abcd.tmp"};
+  const std::vector<std::string> kept{"Incoming/other.tmp", "site.tmp", "gw/outbox/x.tmp",
+                                      "gw/outbox/tarvex-sms-bridge.lock"};
+  for (const auto& name : cut_short) dir.write(name, "half");
+  for (const auto& name : kept) dir.write(name, "mine");
+  GammuFilesGateway gateway({dir.file("gw/inbox"), dir.file("gw/outbox"), dir.file("gw/sent"),
+                             dir.file("gw/error"), true},
+                            [](const std::string&) {});
+  SmsBridge bridge({dir.file("Outbox"), dir.file("Incoming"), dir.file("sms-bridge.log"), ""},
+                   gateway, [] { return kWallMs; });
+  for (const auto& name : cut_short) EXPECT_FALSE(platform::file_exists(dir.file(name))) << name;
+  for (const auto& name : kept) EXPECT_TRUE(platform::file_exists(dir.file(name))) << name;
+}
+
 TEST_F(Bridge, HandOverLeftHalfDoneIsFinishedOnceOnly) {
   // Claimed by an earlier run that stopped before the gateway had it...
   dir.write("Outbox/+27821234567_7.txt.1796778827001.sending", "+27821234567,7,seven");
@@ -209,9 +246,9 @@ TEST(BridgeFailure, AUnitLogThatCanNotBeWrittenHoldsUpNothingForLong) {
                    gateway, [] { return kWallMs; });
   dir.write("gw/sent/OUTC20261209_011347_1796778827750_+27821234567_3.txt", "P1");
   std::int64_t now = 0;
-  for (; now <= 3000; now += 500) bridge.poll(now);
+  for (; now <= 15000; now += 500) bridge.poll(now);
   dir.write("gw/sent/OUTC20261209_011348_1796778827751_+27821234567_4.txt", "P2");
-  for (; now <= 6000; now += 500) bridge.poll(now);
+  for (; now <= 30000; now += 500) bridge.poll(now);
   EXPECT_EQ(platform::list_files(dir.file("Incoming"), "*.txt").size(), 2u);
   const std::string log = dir.read("bridge.log");
   EXPECT_NE(log.find("not in the unit log:"), std::string::npos) << log;
@@ -401,6 +438,186 @@ TEST(BridgeFiles, EveryMessageIsHandedOverAndToldOnceWhereverTheBridgeIsStopped)
               << fault << ", " << folder << ": " << ::testing::PrintToString(names_in(folder));
       });
   std::cout << "[ faults   ] SMS gateway bridge: " << counts << "\n";
+
+// Rounds of a bridge on dir's folders that is started again (twice at most)
+// where it is stopped dead. The daemon sends what it was given; the program
+// takes what it is told, which is returned.
+std::vector<std::string> run_rounds(const testing::TempFolder& dir, FaultyBridgeFiles& files) {
+  const EngineFolders folders{dir.file("Outbox"), dir.file("Incoming"), dir.file("bridge.log"),
+                              dir.file("UnitLog.msg")};
+  std::vector<std::string> told;
+  std::int64_t now = 0;
+  for (int round = 0, restarts = 0; round < 16; ++restarts) {
+    if (restarts > 2) {
+      ADD_FAILURE() << "stopped more than twice";
+      break;
+    }
+    try {
+      GammuFilesGateway gateway(
+          {dir.file("gw/inbox"), dir.file("gw/outbox"), dir.file("gw/sent"), dir.file("gw/error"),
+           true},
+          [](const std::string&) {}, 500, files);
+      SmsBridge bridge(
+          folders, gateway, [] { return kWallMs; }, 500, {}, files);
+      for (; round < 16; ++round, now += 500) {
+        bridge.poll(now);
+        for (const auto& name : platform::list_files(dir.file("gw/outbox"), "OUTC*"))
+          std::filesystem::rename(dir.file("gw/outbox/" + name), dir.file("gw/sent/" + name));
+        for (const auto& name : platform::list_files(dir.file("Incoming"), "*.txt")) {
+          for (auto& line : platform::read_lines(dir.file("Incoming/" + name)))
+            told.push_back(line);
+          std::filesystem::remove(dir.file("Incoming/" + name));
+        }
+      }
+    } catch (const BridgeStopped&) {
+      ++round;
+    }
+  }
+  return told;
+}
+
+// files stop the bridge dead at their n-th operation; stopped tells whether
+// a run came that far.
+void stop_at_operation(FaultyBridgeFiles& files, int n, bool& stopped) {
+  files.stop = [&stopped, n, operations = 0](const std::string&, const std::string&) mutable {
+    if (++operations != n) return false;
+    stopped = true;
+    return true;
+  };
+}
+
+void make_bridge_folders(const testing::TempFolder& dir) {
+  for (const char* folder : {"Outbox", "gw/inbox", "gw/outbox", "gw/sent", "gw/error"})
+    platform::create_folders(dir.file(folder));
+}
+
+// A run that is stopped dead at one file operation and started again, for
+// every operation in turn: each message goes to the daemon once, and each
+// line reaches the program (which takes and deletes the incoming files as
+}
+
+// A file that is no message is told once as not sent and set aside, wherever
+// the bridge is stopped, also when it can not be set aside at first.
+TEST(BridgeFiles, RefusalIsToldOnceWhereverTheBridgeIsStopped) {
+  for (int stop_at = 1;; ++stop_at) {
+    SCOPED_TRACE("stopped at operation " + std::to_string(stop_at));
+    testing::TempFolder dir;
+    make_bridge_folders(dir);
+    FaultyBridgeFiles files;
+    bool stopped = false, set_aside_failed = false;
+    stop_at_operation(files, stop_at, stopped);
+    files.fail = [&](const std::string& op, const std::string& path) {
+      if (op != "rename" || !ends_with(path, ".bad") || set_aside_failed) return false;
+      set_aside_failed = true;
+      return true;
+    };
+    dir.write("Outbox/junk_1.txt", "no separator");
+    const std::string refusal = ",Not sent: no \",7,\" in junk_1.txt";
+    const auto refused = [&](const std::vector<std::string>& lines) {
+      return std::count_if(lines.begin(), lines.end(), [&](const std::string& line) {
+        return line.rfind("junk,failed,", 0) == 0 && ends_with(line, refusal);
+      });
+    };
+    const std::vector<std::string> told = run_rounds(dir, files);
+    EXPECT_EQ(refused(told), 1) << ::testing::PrintToString(told);
+    EXPECT_EQ(told.size(), 1u);
+    EXPECT_EQ(refused(platform::read_lines(dir.file("UnitLog.msg"))), 1) << dir.read("UnitLog.msg");
+    EXPECT_EQ(platform::list_files(dir.file("Outbox"), "*"),
+              std::vector<std::string>{"junk_1.txt.bad"});
+    if (!stopped) break;
+  }
+}
+
+// The unit log: lines it could not take for a while it gets once it can, and
+// a restart that can not read it to see whether it has them does not write
+// them twice; a log that keeps failing ends with the lines in the bridge's
+// log, and the next messages go on.
+TEST(BridgeFiles, UnitLogGetsEachLineOnceThroughFaultsThatPass) {
+  testing::TempFolder dir;
+  for (const char* folder : {"Outbox", "gw/inbox", "gw/outbox", "gw/sent", "gw/error"})
+    platform::create_folders(dir.file(folder));
+  const EngineFolders folders{dir.file("Outbox"), dir.file("Incoming"), dir.file("bridge.log"),
+                              dir.file("UnitLog.msg")};
+  FaultyBridgeFiles files;
+  int failing = 3;
+  bool keep_failing = false, appended = false, stop_after_append = true;
+  files.fail = [&](const std::string& op, const std::string& path) {
+    if (op != "append" || path != folders.unit_log_file) return false;
+    if (keep_failing || failing-- > 0) return true;
+    appended = true;
+    return false;
+  };
+  // Stopped dead once the unit log has the lines, before that is on record.
+  files.stop = [&](const std::string& op, const std::string& path) {
+    if (!appended || !stop_after_append || op != "write" || !ends_with(path, "sms-bridge.state"))
+      return false;
+    stop_after_append = false;
+    return true;
+  };
+  std::optional<GammuFilesGateway> gateway;
+  std::optional<SmsBridge> bridge;
+  const auto start = [&] {
+    bridge.reset();
+    gateway.emplace(
+        GammuSettings{dir.file("gw/inbox"), dir.file("gw/outbox"), dir.file("gw/sent"),
+                      dir.file("gw/error"), true},
+        [](const std::string&) {}, 500, files);
+    bridge.emplace(
+        folders, *gateway, [] { return kWallMs; }, 500, BridgeSettings{}, files);
+  };
+  std::int64_t now = 0;
+  const auto poll = [&](int times) {
+    for (int i = 0; i < times; ++i, now += 500) try {
+        bridge->poll(now);
+      } catch (const platform::FileError&) {
+      } catch (const BridgeStopped&) {
+        start();
+      }
+  };
+  const auto receive = [&](char n) {
+    dir.write(std::string("gw/inbox/IN20261209_01070") + n + "_00_+2782123456" + n + "_00.txt",
+              std::string("[SMSBackup000]\nNumber = \"+2782123456") + n +
+                  "\"\nText00 = " + ucs2_hex("hi") + "\n");
+  };
+  const auto lines_of = [&](char n, const std::vector<std::string>& lines) {
+    return std::count_if(lines.begin(), lines.end(), [&](const std::string& line) {
+      return line.rfind(std::string("+2782123456") + n + ",received,", 0) == 0 &&
+             ends_with(line, ",hi");
+    });
+  };
+  const auto incoming = [&] {
+    std::vector<std::string> lines;
+    for (const auto& name : platform::list_files(folders.incoming_folder, "*.txt"))
+      for (auto& line : platform::read_lines(platform::join_path(folders.incoming_folder, name)))
+        lines.push_back(line);
+    return lines;
+  };
+  const auto unit_log = [&] { return platform::read_lines(folders.unit_log_file); };
+
+  receive('1');
+  start();
+  poll(6);
+  ASSERT_FALSE(stop_after_append);
+  {
+    testing::FailingPaths unreadable({{platform::FileOp::Open, "UnitLog.msg", 1}});
+    poll(1);
+  }
+  poll(2);
+  EXPECT_EQ(lines_of('1', incoming()), 1);
+  EXPECT_EQ(lines_of('1', unit_log()), 1) << dir.read("UnitLog.msg");
+
+  keep_failing = true;
+  receive('2');
+  poll(40);
+  keep_failing = false;
+  receive('3');
+  poll(4);
+  EXPECT_EQ(lines_of('2', incoming()), 1);
+  EXPECT_EQ(lines_of('2', unit_log()), 0);
+  EXPECT_NE(dir.read("bridge.log").find("not in the unit log:"), std::string::npos);
+  EXPECT_EQ(lines_of('3', incoming()), 1);
+  EXPECT_EQ(lines_of('3', unit_log()), 1);
+  EXPECT_TRUE(platform::list_files(dir.file("gw/inbox"), "*").empty());
 }
 
 TEST(GammuSettingsFile, SampleConfigIsAcceptedAndUnsuitableOnesRefused) {

@@ -9,6 +9,7 @@
 #endif
 
 #include "platform/file_api.h"
+#include "platform/file_lock.h"
 #include "support/blocked_rewrite.h"
 #include "support/temp_folder.h"
 
@@ -157,6 +158,20 @@ TEST(LineReader, ReadsPastTheEndAsEmptyText) {
   EXPECT_EQ(r.read_line(), "b");
   EXPECT_TRUE(r.eof());
   EXPECT_EQ(r.read_line(), "");
+}
+
+// A program that refuses to start on a lock says why: another holder, or
+// a lock file that can not be opened.
+TEST(FileLock, TellsAnotherHolderFromALockFileThatCanNotBeOpened) {
+  TempFolder dir;
+  const FileLock first(dir.file("a.lock"));
+  EXPECT_TRUE(first.held());
+  const FileLock second(dir.file("a.lock"));
+  EXPECT_FALSE(second.held());
+  EXPECT_EQ(second.error(), 0);
+  const FileLock nowhere(dir.file("missing/a.lock"));
+  EXPECT_FALSE(nowhere.held());
+  EXPECT_NE(nowhere.error(), 0);
 }
 
 }  // namespace

@@ -135,4 +135,23 @@ FileFaultCounts enumerate_file_faults(const std::function<void()>& setup,
   return counts;
 }
 
+FailingPaths::FailingPaths(std::vector<Rule> rules) : rules_(std::move(rules)) {
+  platform::set_file_fault_injector(this);
+}
+
+FailingPaths::~FailingPaths() {
+  platform::set_file_fault_injector(nullptr);
+}
+
+int FailingPaths::at(FileOp op, std::string_view path) {
+  for (Rule& rule : rules_)
+    if (rule.op == op && rule.times != 0 && path.size() >= rule.path_end.size() &&
+        path.compare(path.size() - rule.path_end.size(), rule.path_end.size(), rule.path_end) ==
+            0) {
+      if (rule.times > 0) --rule.times;
+      return EIO;
+    }
+  return 0;
+}
+
 }  // namespace tarvex::testing

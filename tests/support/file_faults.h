@@ -84,4 +84,28 @@ FileFaultCounts enumerate_file_faults(const std::function<void()>& setup,
                                       const std::function<void()>& run,
                                       const std::function<void(const FileFault&)>& check);
 
+// Installed for its lifetime: operations of a kind on a path that ends as
+// given fail with EIO (the first `times` of them; all when times < 0).
+// Faults that come together, as a read that fails and the putting back
+// after it.
+class FailingPaths final : public platform::FileFaultInjector {
+ public:
+  struct Rule {
+    platform::FileOp op;
+    std::string path_end;
+    int times = -1;
+  };
+  explicit FailingPaths(std::vector<Rule> rules);
+  ~FailingPaths() override;
+  FailingPaths(const FailingPaths&) = delete;
+  FailingPaths& operator=(const FailingPaths&) = delete;
+
+  int at(platform::FileOp op, std::string_view path) override;
+  void opened(std::FILE*) override {}
+  void closed(std::FILE*) override {}
+
+ private:
+  std::vector<Rule> rules_;
+};
+
 }  // namespace tarvex::testing

@@ -10,8 +10,10 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <optional>
+#include <utility>
 
 #include "../engine_loop.h"
 #include "outbound/gammu_gateway.h"
@@ -73,10 +75,18 @@ int main(int argc, char** argv) {
   // One bridge on these folders: a second one would hand the first one's
   // claims over while they are in use. The system lets the locks go when
   // the process ends, however it ends.
-  const platform::FileLock outbox_lock(
-      platform::join_path(folders.programming_folder, "sms-bridge.lock"));
-  const platform::FileLock gateway_lock(
-      platform::join_path(settings.outbox, "tarvex-sms-bridge.lock"));
+  const std::string outbox_lock_file =
+      platform::join_path(folders.programming_folder, "sms-bridge.lock");
+  const std::string gateway_lock_file =
+      platform::join_path(settings.outbox, "tarvex-sms-bridge.lock");
+  const platform::FileLock outbox_lock(outbox_lock_file);
+  const platform::FileLock gateway_lock(gateway_lock_file);
+  for (const auto& [lock, file] :
+       {std::pair{&outbox_lock, outbox_lock_file}, std::pair{&gateway_lock, gateway_lock_file}})
+    if (lock->error()) {
+      tell(log_file, "not started: cannot lock " + file + ": " + std::strerror(lock->error()));
+      return 1;
+    }
   if (!outbox_lock.held() || !gateway_lock.held()) {
     tell(log_file, "not started: another tarvex-sms-bridge is running on the programming folder " +
                        folders.programming_folder + " or the gammu-smsd outbox " + settings.outbox);
