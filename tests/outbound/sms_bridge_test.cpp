@@ -438,6 +438,7 @@ TEST(BridgeFiles, EveryMessageIsHandedOverAndToldOnceWhereverTheBridgeIsStopped)
               << fault << ", " << folder << ": " << ::testing::PrintToString(names_in(folder));
       });
   std::cout << "[ faults   ] SMS gateway bridge: " << counts << "\n";
+}
 
 // Rounds of a bridge on dir's folders that is started again (twice at most)
 // where it is stopped dead. The daemon sends what it was given; the program
@@ -489,11 +490,6 @@ void stop_at_operation(FaultyBridgeFiles& files, int n, bool& stopped) {
 void make_bridge_folders(const testing::TempFolder& dir) {
   for (const char* folder : {"Outbox", "gw/inbox", "gw/outbox", "gw/sent", "gw/error"})
     platform::create_folders(dir.file(folder));
-}
-
-// A run that is stopped dead at one file operation and started again, for
-// every operation in turn: each message goes to the daemon once, and each
-// line reaches the program (which takes and deletes the incoming files as
 }
 
 // A file that is no message is told once as not sent and set aside, wherever
