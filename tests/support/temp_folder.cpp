@@ -11,10 +11,12 @@
 
 namespace tarvex::testing {
 
-TempFolder::TempFolder() {
+TempFolder::TempFolder() : TempFolder(platform::from_fs_path(std::filesystem::temp_directory_path())) {}
+
+TempFolder::TempFolder(const std::string& base_folder) {
   // A random name, created only if nothing has it yet.
   static std::mt19937_64 names{std::random_device{}()};
-  const std::filesystem::path base = std::filesystem::temp_directory_path();
+  const std::filesystem::path base = platform::to_fs_path(base_folder);
   for (int attempt = 0; attempt < 100; ++attempt) {
     const std::filesystem::path candidate = base / ("tarvex-" + std::to_string(names()));
     std::error_code ec;

@@ -4,11 +4,12 @@
 
 namespace tarvex::testing {
 
-// A fresh folder under the system's temporary folder, removed with its
-// contents when the object goes.
+// A fresh folder under the system's temporary folder (or under `base`),
+// removed with its contents when the object goes.
 class TempFolder {
  public:
   TempFolder();
+  explicit TempFolder(const std::string& base);
   ~TempFolder();
   TempFolder(const TempFolder&) = delete;
   TempFolder& operator=(const TempFolder&) = delete;
