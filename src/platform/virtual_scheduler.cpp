@@ -55,6 +55,9 @@ VirtualScheduler::~VirtualScheduler() {
 }
 
 std::unique_ptr<Timer> VirtualScheduler::create_timer(int interval_ms) {
+  // Destroyed timers leave the list here rather than in fire_due(), which
+  // runs on every pump and every virtual millisecond.
+  std::erase_if(timers_, [](const auto& t) { return t->owner == nullptr; });
   auto state = std::make_shared<TimerState>();
   state->owner = this;
   state->interval = std::max(interval_ms, 1);
@@ -88,11 +91,11 @@ void VirtualScheduler::fire_due() {
   // Fire the timers due now, earliest first, each at most once per call; a
   // handler may change any timer, so the choice is made again after every
   // call. A timer whose handler is still running (it pumps messages itself) is
-  // not entered again.
+  // not entered again. A destroyed timer is disabled at once and so never
+  // chosen.
   const std::int64_t limit = now_;
   const std::uint64_t round = ++fire_round_;
   for (;;) {
-    std::erase_if(timers_, [](const auto& t) { return t->owner == nullptr; });
     std::shared_ptr<TimerState> next;
     for (auto& t : timers_) {
       if (!t->enabled || t->running_handler || t->due > limit) continue;

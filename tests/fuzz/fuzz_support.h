@@ -14,9 +14,12 @@ inline std::string bytes_of(const std::uint8_t* data, std::size_t size) {
 }
 
 // One folder for the whole run: readers that take a path read the input from
-// a file in it, rewritten for every input.
+// a file in it, rewritten for every input. It lies in memory where there is
+// such a file system: on a disk one (ext4) a file cut to nothing and written
+// again is pushed to the disk when it closes, and those waits (milliseconds a
+// file) were most of the time of the programs that read files.
 inline const testing::TempFolder& folder() {
-  static const testing::TempFolder dir;
+  static const testing::TempFolder dir(true);
   return dir;
 }
 
