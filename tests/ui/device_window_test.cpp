@@ -18,6 +18,7 @@
 #include "device/device.h"
 #include "device/ui/exclude_selection_window.h"
 #include "device/ui/zone_selection_window.h"
+#include "platform/text_file.h"
 #include "platform/virtual_scheduler.h"
 #include "qt/qt_ui.h"
 #include "qt/string_grid_view.h"
@@ -169,7 +170,8 @@ TEST_F(DeviceWindowTest, OpenShowsTheDeviceCaptionHistoryAndCommands) {
   EXPECT_FALSE(form->device().modified);
   QAction* hist1 = form->action("Hist1");
   EXPECT_TRUE(hist1->isVisible());
-  EXPECT_TRUE(hist1->text().endsWith("Devices/gate.dev"));
+  EXPECT_TRUE(hist1->text().endsWith(
+      QString::fromStdString(platform::to_native_path("Devices/gate.dev"))));
   auto* commands = static_cast<QStandardItemModel*>(form->ComboBoxPlus1->model());
   ASSERT_EQ(commands->rowCount(), 2);
   EXPECT_EQ(commands->item(1, 1)->text(), "Open gate");

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -52,16 +53,18 @@ TEST(NonAsciiPaths, DialogsOpenInTheFolderAndHandBackThePathsOwnBytes) {
   platform::FileDialogRequest request;
   request.folder = devices;
   request.filter = "Device Files|*.dev";
+  // The dialog names its folder with '/'; the paths come back as the
+  // platform writes them.
   pick_in_next_dialog(devices + "/Tür.dev", &opened_in);
-  EXPECT_EQ(ui.open_file(request), devices + "/Tür.dev");
-  EXPECT_EQ(opened_in, utf8(devices));
+  EXPECT_EQ(ui.open_file(request), dir.file("Gerät/Tür.dev"));
+  EXPECT_EQ(QDir::toNativeSeparators(opened_in), utf8(devices));
 
   pick_in_next_dialog(devices + "/Neu-ß.dev", &opened_in);
-  EXPECT_EQ(ui.save_file(request), devices + "/Neu-ß.dev");
+  EXPECT_EQ(ui.save_file(request), dir.file("Gerät/Neu-ß.dev"));
 
   pick_in_next_dialog(others, &opened_in);
   EXPECT_EQ(ui.pick_folder("Device Directory", devices), others);
-  EXPECT_EQ(opened_in, utf8(devices));
+  EXPECT_EQ(QDir::toNativeSeparators(opened_in), utf8(devices));
 }
 
 // A start-up folder, a device folder and a function folder with non-ASCII

@@ -82,7 +82,10 @@ TEST(QtUiShellOpen, AProgramThatCanNotStartGivesTheReason) {
   const auto no_run_permission = ui.shell_open(not_runnable, dir.path());
   ASSERT_TRUE(missing && no_run_permission);
   EXPECT_FALSE(missing->empty());
+#ifndef _WIN32
+  // Windows runs no script of this kind and says the same for both.
   EXPECT_NE(*missing, *no_run_permission);
+#endif
 }
 
 // After a modal window closes, the window that opened it has the keyboard
