@@ -43,6 +43,28 @@ TEST(VirtualScheduler, StoppedTimerDoesNotFireAndRestartBeginsANewPeriod) {
   EXPECT_EQ(count, 2);
 }
 
+TEST(VirtualScheduler, TimerDestroyedByAHandlerNeverFiresAndTimersMadeLaterDo) {
+  VirtualScheduler s;
+  std::vector<std::string> fired;
+  auto a = s.create_timer(100);
+  auto b = s.create_timer(100);  // due with a, after it
+  std::unique_ptr<Timer> c;
+  a->set_handler([&] {
+    fired.push_back("a");
+    b.reset();
+    if (!c) {
+      c = s.create_timer(50);
+      c->set_handler([&] { fired.push_back("c"); });
+      c->set_enabled(true);
+    }
+  });
+  b->set_handler([&] { fired.push_back("b"); });
+  a->set_enabled(true);
+  b->set_enabled(true);
+  s.advance(200);
+  EXPECT_EQ(fired, (std::vector<std::string>{"a", "c", "a", "c"}));
+}
+
 TEST(VirtualScheduler, PumpRunsPostedWorkAndHookAndDoesNotReenterATimer) {
   VirtualScheduler s;
   int depth = 0, max_depth = 0, hooks = 0;
