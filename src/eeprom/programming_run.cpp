@@ -72,6 +72,9 @@ bool ProgrammingRun::load_rows(platform::StringGrid& main_table, const std::stri
   grid1_.set_row_count(2);
   device_type_ = hardware_type;
   if (view_) view_->show_label(1, "Device: " + device_type_);
+  // The rows open a new window: it can be closed again, by an Esc even
+  // before the run starts (Windows delivers one waiting key first).
+  closing_ = false;
   rows_loaded_ = false;
   main_rows_.assign(1, 0);
   int k = 1;

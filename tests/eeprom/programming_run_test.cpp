@@ -252,6 +252,15 @@ TEST_F(Run, EscDuringAWaitStopsEverythingAndNothingMoreIsSent) {
   EXPECT_TRUE(ui.messages.empty());
   // Nothing was verified, so every row may be chosen again.
   for (int r : {1, 2, 3}) EXPECT_EQ(outcome(r), "Selected");
+
+  // The next window: an Esc already waiting when it opens, before the run
+  // starts, closes it too (Windows delivers it first), and nothing is sent.
+  scheduler.set_pump_hook(nullptr);
+  ASSERT_TRUE(run->load_rows(table, "Gate"));
+  run->Escape();
+  EXPECT_EQ(view->closes, 2);
+  for (int r : {1, 2, 3}) EXPECT_EQ(outcome(r), "Selected");
+  EXPECT_EQ(programmer->received().size(), sent);
 }
 
 TEST_F(Run, MissingTemplateOrPortClosesTheWindowAfterOneSecond) {
