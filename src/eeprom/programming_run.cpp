@@ -96,8 +96,9 @@ bool ProgrammingRun::load_rows(platform::StringGrid& main_table, const std::stri
 }
 
 void ProgrammingRun::FormActivate() {
+  // The window's state is new from load_rows(); an Esc since has closed it.
+  if (closing_) return;
   const Generation g = generation_;
-  closing_ = false;
   if (view_) view_->enable_buttons(false);
   no_mark_ = false;
   pass_running_ = false;
